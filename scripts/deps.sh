@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need,
 # only those that are missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build python3 binutils clang lld llvm-22-dev llvm-22-tools
+packages=(g++ cmake ninja-build python3 binutils clang lld llvm-22-dev llvm-22-tools libzstd-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do
