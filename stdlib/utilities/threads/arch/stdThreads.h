@@ -1,5 +1,6 @@
 /*
- * Thread context: the per-thread record the support layer keeps its state in.
+ * Thread context: the per-thread record the support layer keeps its state in
+ * (message flags and settings, the recovery point, the current memory space).
  */
 #ifndef stdThreads_INCLUDED
 #define stdThreads_INCLUDED
@@ -16,28 +17,44 @@ extern "C" {
 struct stdStringRec;
 
 typedef struct stdThreadRec {
-    Bool        warningFlag;
-    Bool        errorFlag;
+    /* Set by reporting, never cleared by it. */
+    Bool        warningFlag;        /* a warning or worse was reported */
+    Bool        errorFlag;          /* an error or fatal message was reported, or memory ran out */
+
+    /* Where a fatal message transfers control (longjmp with value 1); null ends the process. */
     jmp_buf    *recoveryPoint;
-    msgMessage  lastFatalMessage;
-    stdMemSpace currentMemspace;
+    msgMessage  lastFatalMessage;   /* the fatal message that went to the recovery point */
+
+    stdMemSpace currentMemspace;    /* where stdMALLOC allocates; null is the process heap */
+
+    /* Diagnostic line decoration; the texts are not owned. */
     cString     toolName;
     cString     suffix;
+
+    /* Message settings */
     Bool        ignoreWarnings;
     Bool        warnAsError;
     Bool        addErrorClassPrefixes;
     Bool        dontPrefixErrorLines;
     Bool        savedAddErrorClassPrefixes;
     Bool        savedDontPrefixErrorLines;
+
+    /* Line-wise delivery of the log sink */
     stdLogLineFunc logLine;
-    Pointer        logLineData;
+    Pointer        logLineData;     /* for the callback's owner; never passed to the callback */
     stdLogLineFunc savedLogLine;
     Pointer        savedLogLineData;
-    struct stdStringRec *pendingLogLine;
+    struct stdStringRec *pendingLogLine;  /* the incomplete line, in the process heap */
+
+    /* Memory-space bookkeeping */
     Bool        memNotSharedAmongThreads;
+    Pointer     blockToPageMap;     /* this thread's block-to-page range map, null until used */
 } stdThreadRec, *stdThread;
 
-/* The calling thread's context, created (zero-filled) on first use. */
+/*
+ * The calling thread's context, zero-filled when first asked for. For now one
+ * process-wide record serves every thread.
+ */
 stdThread stdGetThreadContext(void);
 
 #ifdef __cplusplus
