@@ -1,0 +1,51 @@
+/* Helpers shared by the option library's tests. */
+#ifndef cmdopt_helpers_INCLUDED
+#define cmdopt_helpers_INCLUDED
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+#include "stdCmdOpt.h"
+
+namespace cmdopttest {
+
+/* The tool name the tests' diagnostics carry. */
+extern const char *const kTool;
+
+/* A new table that stays reachable for the rest of the test program
+ * (tables are never released). */
+cmdoptTable newTable(bool collectUnknown = false);
+
+/* Parses the arguments (without the program name) into the table. The
+ * argument texts are kept alive, since values point into them. */
+void parse(cmdoptTable table, std::initializer_list<const char *> arguments);
+void parse(cmdoptTable table, const std::vector<std::string> &arguments);
+
+/* Reads a list value of texts. */
+std::vector<std::string> stringList(cmdoptTable table, const char *name);
+std::vector<std::string> listTexts(stdList list);
+
+/* What the function printed on standard output. */
+std::string captureStdout(const std::function<void()> &function);
+
+/* Regex for one diagnostic line of the class word and the text, in which
+ * regex characters are escaped. */
+std::string diagnostic(const char *classWord, const std::string &text);
+std::string fatal(const std::string &text);
+
+/* A fresh temporary directory, removed with everything in it by the destructor. */
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+    /* Writes the file and returns its path. */
+    std::string write(const std::string &name, const std::string &contents) const;
+private:
+    std::string dir_;
+};
+
+}  // namespace cmdopttest
+
+#endif
