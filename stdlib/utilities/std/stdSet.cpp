@@ -1,0 +1,263 @@
+/*
+ * Hash sets on the shared table (stdMapTable.h).
+ */
+#include "stdMapTable.h"
+#include "stdMemSpace.h"
+#include "stdMessages.h"
+
+static stdTableRec *tableOf(stdSet set) { return &set->table; }
+
+static stdSet newSet(void)
+{
+    stdSet set = (stdSet)stdMALLOC(sizeof(stdSetRec));
+    if (!set) stdOutOfMemory();
+    return set;
+}
+
+static Bool contains(stdSet set, Pointer element)
+{
+    const stdTableRec *t = tableOf(set);
+    return tableFind(t, element, tableHashOf(t, element)) != tableNoSlot;
+}
+
+/* Calls f(element) for every element of the set in slot order. */
+template <typename F> static void forEach(stdSet set, F f)
+{
+    stdTableRec *t = tableOf(set);
+    tableTraverse(t, [&](uInt32 slot) { f(*tableEntry(t, slot)); });
+}
+
+extern "C" {
+
+/* ------------------------------------------------------------------ life */
+
+stdSet setCreate(stdHashFun hash, stdEqualFun equal, Int sizeHint)
+{
+    stdSet set = newSet();
+    tableInit(tableOf(set), 1, hash, equal, nullptr, nullptr, nullptr, sizeHint);
+    return set;
+}
+
+stdSet setDCreate(stdHashDFun hash, stdEqualDFun equal, Int sizeHint, Pointer data)
+{
+    stdASSERT(data != nullptr, ("setDCreate needs a data pointer"));
+    stdSet set = newSet();
+    tableInit(tableOf(set), 1, nullptr, nullptr, hash, equal, data, sizeHint);
+    return set;
+}
+
+stdSet setCreateLike(stdSet set)
+{
+    stdSet like = newSet();
+    tableInitLike(tableOf(like), tableOf(set), 1);
+    return like;
+}
+
+stdSet setCopy(stdSet set)
+{
+    stdSet copy = setCreateLike(set);
+    forEach(set, [&](Pointer e) { setInsert(copy, e); });
+    return copy;
+}
+
+void setDelete(stdSet set)
+{
+    if (!set) return;
+    tableRelease(tableOf(set));
+    memspFree(set);
+}
+
+Bool   setEmpty(stdSet set) { return tableEmpty(tableOf(set)); }
+uInt64 setSize(stdSet set) { return set->table.size; }
+Bool   setIsEmpty(stdSet set) { return set->table.size == 0; }
+uInt32 setHash(stdSet set) { return set->table.hash; }
+
+void setGetHashTableParameters(stdSet set, stdHashTableParameters parameters)
+{
+    tableGetParameters(tableOf(set), parameters);
+}
+
+void setPrint(struct stdWriterRec *writer, stdSet set) { tablePrint(writer, tableOf(set)); }
+
+/* -------------------------------------------------------------- elements */
+
+Pointer setInsert(stdSet set, Pointer element)
+{
+    stdTableRec *t = tableOf(set);
+    uInt32 h = tableHashOf(t, element);
+    uInt32 slot = tableFind(t, element, h);
+    if (slot == tableNoSlot) {
+        tableInsertNew(t, element, nullptr, h);
+        return nullptr;
+    }
+    Pointer *entry = tableEntry(t, slot);
+    Pointer old = entry[0];
+    entry[0] = element;
+    return old;
+}
+
+Pointer setAddTo(Pointer element, stdSet set) { return setInsert(set, element); }
+
+Pointer setRemove(stdSet set, Pointer element)
+{
+    stdTableRec *t = tableOf(set);
+    uInt32 h = tableHashOf(t, element);
+    uInt32 slot = tableFind(t, element, h);
+    if (slot == tableNoSlot) return nullptr;
+    Pointer stored = *tableEntry(t, slot);
+    tableRemoveSlot(t, slot, h);
+    return stored;
+}
+
+Pointer setDeleteFrom(Pointer element, stdSet set) { return setRemove(set, element); }
+
+Bool setContains(stdSet set, Pointer element) { return contains(set, element); }
+
+Pointer setElement(stdSet set, Pointer element)
+{
+    const stdTableRec *t = tableOf(set);
+    uInt32 slot = tableFind(t, element, tableHashOf(t, element));
+    return slot == tableNoSlot ? nullptr : *tableEntry(t, slot);
+}
+
+Pointer setAnyElement(stdSet set)
+{
+    uInt32 slot = tableFirstSlot(tableOf(set));
+    return slot == tableNoSlot ? nullptr : *tableEntry(tableOf(set), slot);
+}
+
+void setTraverse(stdSet set, stdEltFun function, Pointer data)
+{
+    forEach(set, [&](Pointer e) { function(e, data); });
+}
+
+/* ------------------------------------------------------------- relations */
+
+uInt64 nrofCommonElements(stdSet a, stdSet b)
+{
+    stdSet small = setSize(a) <= setSize(b) ? a : b;
+    stdSet other = small == a ? b : a;
+    uInt64 common = 0;
+    forEach(small, [&](Pointer e) { common += contains(other, e); });
+    return common;
+}
+
+Bool setOverlaps(stdSet a, stdSet b)
+{
+    stdSet small = setSize(a) <= setSize(b) ? a : b;
+    stdSet other = small == a ? b : a;
+    Bool found = False;
+    forEach(small, [&](Pointer e) { found = found || contains(other, e); });
+    return found;
+}
+
+Int setOverlapsHow(stdSet a, stdSet b)
+{
+    uInt64 c = nrofCommonElements(a, b);
+    if (c == 0) return stdOVERLAPS_NONE;
+    if (c == setSize(a)) return c == setSize(b) ? stdOVERLAPS_EQUAL : stdOVERLAPS_A_IN_B;
+    return c == setSize(b) ? stdOVERLAPS_B_IN_A : stdOVERLAPS_PARTLY;
+}
+
+Bool setSubset(stdSet a, stdSet b)
+{
+    if (a == b || setSize(a) == 0) return True;
+    if (setSize(b) < setSize(a)) return False;
+    Bool all = True;
+    forEach(a, [&](Pointer e) { all = all && contains(b, e); });
+    return all;
+}
+
+Bool setEqual(stdSet a, stdSet b)
+{
+    if (a == b) return True;
+    if (setHash(a) != setHash(b) || setSize(a) != setSize(b)) return False;
+    uInt64 c = nrofCommonElements(a, b);
+    return c == setSize(a) && c == setSize(b);
+}
+
+/* --------------------------------------------------------------- algebra */
+
+stdSet setUnion(stdSet a, stdSet b)
+{
+    stdSet result = setCopy(a);
+    forEach(b, [&](Pointer e) { setInsert(result, e); });
+    return result;
+}
+
+stdSet setDifference(stdSet a, stdSet b)
+{
+    stdSet result = setCreateLike(a);
+    forEach(a, [&](Pointer e) { if (!contains(b, e)) setInsert(result, e); });
+    return result;
+}
+
+stdSet setIntersection(stdSet a, stdSet b)
+{
+    stdSet result = setCreateLike(a);
+    forEach(a, [&](Pointer e) { if (contains(b, e)) setInsert(result, e); });
+    return result;
+}
+
+Bool setInPlaceUnion(stdSet a, stdSet b)
+{
+    uInt64 before = setSize(a);
+    if (a != b) forEach(b, [&](Pointer e) { setInsert(a, e); });
+    return setSize(a) != before;
+}
+
+Bool setInPlaceDifference(stdSet a, stdSet b)
+{
+    uInt64 before = setSize(a);
+    if (a == b) setEmpty(a);
+    else forEach(b, [&](Pointer e) { setRemove(a, e); });
+    return setSize(a) != before;
+}
+
+Bool setInPlaceIntersection(stdSet a, stdSet b)
+{
+    uInt64 before = setSize(a);
+    if (a != b) forEach(a, [&](Pointer e) { if (!contains(b, e)) setRemove(a, e); });
+    return setSize(a) != before;
+}
+
+stdList setToList(stdSet set)
+{
+    stdList list = nullptr;
+    forEach(set, [&](Pointer e) { list = listCons(e, list); });
+    return list;
+}
+
+/* ------------------------------------------------------------- iterator */
+
+stdSetIterator setBegin(stdSet set)
+{
+    if (setSize(set) == 0) return nullptr;
+    stdSetIterator it = (stdSetIterator)stdMALLOC(sizeof(stdSetIteratorRec));
+    if (!it) stdOutOfMemory();
+    tableIteratorStart(&it->iterator, tableOf(set));
+    return it;
+}
+
+Bool setAtEnd(stdSetIterator *iterator)
+{
+    if (!*iterator) return True;
+    if (!tableIteratorPast(&(*iterator)->iterator)) return False;
+    memspFree(*iterator);
+    *iterator = nullptr;
+    return True;
+}
+
+void setNext(stdSetIterator iterator)
+{
+    if (iterator) tableIteratorNext(&iterator->iterator);
+}
+
+Pointer setValue(stdSetIterator iterator)
+{
+    if (!iterator) return nullptr;
+    uInt32 slot = tableIteratorSlot(&iterator->iterator);
+    return slot == tableNoSlot ? nullptr : *tableEntry(iterator->iterator.table, slot);
+}
+
+} /* extern "C" */
