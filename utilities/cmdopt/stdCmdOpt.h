@@ -219,6 +219,13 @@ typedef void (*stdTokenFun)(String token, Pointer data);
 void stdTokenizeString(cString text, cString separators, Bool keepEmpty, Bool escapes,
                        stdTokenFun callback, Pointer data, Bool keepQuotes, Bool keepBrackets);
 
+/*
+ * Releases every copy stdTokenizeString has made so far, which invalidates
+ * all tokens handed out before. Only for programs that keep no token, such
+ * as drivers that tokenize untrusted text over and over.
+ */
+void stdTokenizeReleaseCopies(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,6 +11,11 @@
 
 /* ---- Values ------------------------------------------------------------- */
 
+static Bool isTextType(uInt32 type)
+{
+    return type == cmdoptOptionsFile || type == cmdoptString || type == cmdoptCIString;
+}
+
 /* Prints one value in the format of the current option's type. */
 static void printValue(cmdoptPrintState state, Pointer value)
 {
@@ -93,6 +98,9 @@ static void printOptionValue(cmdoptOption option, Bool useDefault, cmdoptPrintSt
         oprintf(state, " true");
         break;
     case cmdoptSingleValue:
+        /* A text option given bare ("-O") has no text to show: it is listed
+         * by its name alone. */
+        if (slot == nullptr && isTextType(option->type)) break;
         oprintf(state, " ");
         printValue(state, slot);
         break;

@@ -80,6 +80,9 @@ void cmdoptParse(cmdoptTable table, Int argc, String *argv)
                 if (equals != nullptr) *equals = '=';
                 addToHiddenList(table, cmdoptUnknownName, argument);
             } else {
+                /* A single-letter match has put its "=" back; the report
+                 * names the option without any value. */
+                if (equals != nullptr) *equals = '\0';
                 msgReport(cmdoptMsgUnknownOption, argument + 1);
             }
             continue;

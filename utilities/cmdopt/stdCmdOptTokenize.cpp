@@ -134,6 +134,13 @@ struct Tokenizer {
 
 }  // namespace
 
+void stdTokenizeReleaseCopies(void)
+{
+    std::lock_guard<std::mutex> guard(retainedLock);
+    listObliterate(retainedCopies, nullptr);
+    retainedCopies = nullptr;
+}
+
 void stdTokenizeString(cString text, cString separators, Bool keepEmpty, Bool escapes,
                        stdTokenFun callback, Pointer data, Bool keepQuotes, Bool keepBrackets)
 {

@@ -170,6 +170,8 @@ static Bool sameValue(cmdoptOption option, Pointer a, Pointer b)
     switch (option->type) {
     case cmdoptString:
     case cmdoptCIString:
+        /* A single-letter option given bare ("-O") has no text yet. */
+        if (a == nullptr || b == nullptr) return a == b;
         return strcmp((cString)a, (cString)b) == 0;
     case cmdoptFloat:
         return cmdoptValueFloat(a) == cmdoptValueFloat(b);

@@ -15,8 +15,7 @@ template <typename U>
 Int32 highestBit(U x)
 {
     if (x == 0) {
-        stdASSERTLOGSETPOS("False", __FILE__, __LINE__);
-        stdASSERTLOGFAIL("zero argument to stdFirstBit32");
+        stdASSERT(False, ("zero argument to stdFirstBit32"));
     }
     return Int32(sizeof(U) * 8 - 1) - Int32(sizeof(U) == 8 ? __builtin_clzll(x) : __builtin_clz(x));
 }

@@ -23,7 +23,12 @@ stdWriter newWriter(Int32 kind, wtrWriteFun write, wtrResetFun reset, wtrDeleteF
     return writer;
 }
 
-void rewindStream(Pointer stream) { rewind((FILE *)stream); }
+/* A null stream stands for standard output, which the writer does not own:
+ * like the "-" file-name writer, resetting it leaves it alone. */
+void rewindStream(Pointer stream)
+{
+    if (stream) rewind((FILE *)stream);
+}
 void closeStream(Pointer stream) { fclose((FILE *)stream); }
 void emptyString(Pointer string) { stringEmpty((stdString)string); }
 

@@ -261,6 +261,18 @@ TEST(ValueListing, ListsOnlyGivenOptionsWithTheirValues)
               "--verbose         true\n");
 }
 
+TEST(ValueListing, TextOptionGivenBareIsListedByItsName)
+{
+    cmdoptTable table = newTable();
+    cmdoptAddOption(table, "opt", "O", cmdoptString, cmdoptSingleValue, cmdoptSingleLetterOptional,
+                    nullptr, nullptr, nullptr, nullptr, nullptr, "optimise");
+    cmdoptAddOption(table, "out", "o", cmdoptString, cmdoptSingleValue, 0, nullptr, nullptr,
+                    nullptr, nullptr, nullptr, "output");
+    parse(table, {"-O", "-o", "x"});
+    std::string listing = captureStdout([&] { cmdoptPrint(table, False, True); });
+    EXPECT_EQ(listing, "\nOptions\n=======\n\n--opt  \n--out   'x'\n");
+}
+
 TEST(ValueListing, KeywordValuesPrintAsPairs)
 {
     cmdoptTable table = newTable();

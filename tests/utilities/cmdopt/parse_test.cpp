@@ -166,6 +166,22 @@ TEST_F(SyntaxErrors, InternalOptionIsUnknownOnTheCommandLine)
                 fatal("Unknown option '-secret'"));
 }
 
+TEST_F(SyntaxErrors, InternalSingleLetterOptionIsReportedWithoutItsValue)
+{
+    cmdoptTable table = newTable();
+    cmdoptAddOption(table, "define", "D", cmdoptString, cmdoptListValue,
+                    cmdoptInternal | cmdoptSingleLetter, nullptr, nullptr, nullptr, nullptr,
+                    nullptr, "internal");
+    EXPECT_EXIT(parse(table, {"-Dx=1"}), ::testing::ExitedWithCode(1),
+                fatal("Unknown option 'Dx'"));
+    cmdoptTable collecting = newTable(true);
+    cmdoptAddOption(collecting, "define", "D", cmdoptString, cmdoptListValue,
+                    cmdoptInternal | cmdoptSingleLetter, nullptr, nullptr, nullptr, nullptr,
+                    nullptr, "internal");
+    parse(collecting, {"-Dx=1"});
+    EXPECT_EQ(stringList(collecting, cmdoptUnknownName), V{"-Dx=1"});
+}
+
 TEST_F(SyntaxErrors, DeprecatedOptionWarnsAndStillWorks)
 {
     cmdoptTable table = newTable();

@@ -131,6 +131,17 @@ TEST(TokenizerEscapes, TokensMayBeKeptAfterTheCall)
     EXPECT_STREQ(kept[1], "two");
 }
 
+TEST(TokenizerCopies, ReleasingThemLeavesTheTokenizerUsable)
+{
+    EXPECT_EQ(tokens("a,b"), (V{"a", "b"}));
+    stdTokenizeReleaseCopies();
+    /* A second release right away finds nothing left to free. */
+    stdTokenizeReleaseCopies();
+    EXPECT_EQ(tokens("c, [d,e]"), (V{"c", "d,e"}));
+    stdTokenizeReleaseCopies();
+    EXPECT_EQ(tokens("f"), V{"f"});
+}
+
 class TokenizerErrors : public ::testing::Test {
 protected:
     void SetUp() override { msgSetToolName(kTool); }

@@ -295,6 +295,31 @@ TEST_F(ConversionErrors, DifferentValueWarnsAndTheLastValueWins)
                                "this option was used"));
 }
 
+TEST_F(ConversionErrors, TextGivenAfterABareSingleLetterWarnsAndWins)
+{
+    cmdoptTable table = newTable();
+    cmdoptAddOption(table, "opt", "O", cmdoptString, cmdoptSingleValue, cmdoptSingleLetterOptional,
+                    nullptr, nullptr, nullptr, nullptr, nullptr, "optimise");
+    EXPECT_EXIT(
+        {
+            parse(table, {"-O", "-Ofast"});
+            String value = nullptr;
+            cmdoptGetOptionValue(table, "opt", &value);
+            exit(value != nullptr && strcmp(value, "fast") == 0 ? 3 : 4);
+        },
+        ::testing::ExitedWithCode(3),
+        diagnostic("warning ", "incompatible redefinition for option 'opt', the last value of "
+                               "this option was used"));
+    cmdoptTable bareTwice = newTable();
+    cmdoptAddOption(bareTwice, "opt", "O", cmdoptString, cmdoptSingleValue,
+                    cmdoptSingleLetterOptional, nullptr, nullptr, nullptr, nullptr, nullptr,
+                    "optimise");
+    parse(bareTwice, {"-O", "-O"});
+    String value = nullptr;
+    EXPECT_TRUE(cmdoptGetOptionValue(bareTwice, "opt", &value));
+    EXPECT_EQ(value, nullptr);
+}
+
 TEST(Lists, SplitAtCommasWithQuotesAndBrackets)
 {
     cmdoptTable table = newTable();

@@ -132,6 +132,17 @@ TEST(StandardOutput, NullWriterPointerAndNullStream)
     wtrReset(nullptr);
 }
 
+TEST(StandardOutput, ResettingAWriterOnTheNullStreamIsHarmless)
+{
+    stdWriter toStdout = wtrCreateFileWriter(nullptr);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(wtrWrite(toStdout, "ab", 2), 2);
+    wtrReset(toStdout);
+    EXPECT_EQ(wtrWrite(toStdout, "cd", 2), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "abcd");
+    wtrDelete(toStdout);
+}
+
 TEST(StreamWriter, WritesPrintsAndRewindsWithoutClosing)
 {
     FILE *stream = tmpfile();
