@@ -1,0 +1,42 @@
+// Reading the target ID out of the bytes of an attribute section.
+#include "llvm/ADT/ArrayRef.h"
+#include "llvm/Support/Error.h"
+#include "llvm/Support/RISCVAttributeParser.h"
+#include "llvm/Support/RISCVAttributes.h"
+
+#include "LUMAttributeParser.h"
+#include "lumAttributes.h"
+
+using namespace llvm;
+
+// A malformed section is not worth a diagnostic here: the caller only
+// learns that no target could be read.
+extern "C" LUM_ID getLumIdFromLumAttributes(const uint8_t *bytes, size_t length, endianness order)
+{
+    if (bytes == nullptr)
+        return LUM_ID_INVALID;
+    LUMAttributeParser parser;
+    if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
+        consumeError(std::move(error));
+        return LUM_ID_INVALID;
+    }
+    std::optional<unsigned> id = parser.getAttributeValue(LUMAttrs::TAG_LUM_ID);
+    return id ? static_cast<LUM_ID>(*id) : LUM_ID_INVALID;
+}
+
+extern "C" LUM_ID getLumIdFromRiscvAttributes(const uint8_t *bytes, size_t length, endianness order)
+{
+    if (bytes == nullptr)
+        return LUM_ID_INVALID;
+    RISCVAttributeParser parser;
+    if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
+        consumeError(std::move(error));
+        return LUM_ID_INVALID;
+    }
+    std::optional<StringRef> march = parser.getAttributeString(RISCVAttrs::ARCH);
+    if (!march || march->empty())
+        return LUM_ID_INVALID;
+    // The string points into the section, which need not hold a NUL after
+    // it everywhere: compare a terminated copy.
+    return marchToLumId(march->str().c_str());
+}
