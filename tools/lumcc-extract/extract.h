@@ -1,0 +1,113 @@
+/*
+ * lumcc-extract: pulls one app's device executable (or its process-attribute
+ * blob) for one target out of a LUM Program, or lists the apps it holds.
+ *
+ * main (extract.cpp) keeps the settings below and runs the steps in a fixed
+ * order; each step is one function here so that its job can be read alone.
+ */
+#ifndef extract_INCLUDED
+#define extract_INCLUDED
+
+#include <stdio.h>
+#include "stdTypes.h"
+#include "stdMessages.h"
+#include "stdList.h"
+#include "stdCmdOpt.h"
+#include "fileReader.h"
+#include "elfRange.h"
+#include "fatBinary.h"
+#include "lumTargets.h"
+#include "lumAttributes.h"
+
+/* ------------------------------------------------------------------ settings */
+
+/* Written once by the command-line step (targetCPUID and inputFile by the
+ * input checks) and read-only afterwards. */
+extern String appName;       /* --app-name, or null */
+extern String targetCPUName; /* --mcpu, or null */
+extern LUM_ID targetCPUID;   /* ID of targetCPUName; 0xffff when not named */
+extern String outputFile;    /* --output-file, or null */
+extern Bool   printInfo;     /* --info */
+extern Bool   lumProcAttrs;  /* --lum-proc-attr */
+extern String inputFile;     /* the single positional argument */
+
+/* ------------------------------------------------------------------ messages */
+
+extern msgMessage msgNoInputs;
+extern msgMessage msgUnrecognizedCmdOpt;   /* error class: the run goes on */
+extern msgMessage msgMoreThanOneInput;
+extern msgMessage msgUnspecifiedCmdOpt;
+extern msgMessage msgInfoModeExtraArgs;
+extern msgMessage msgUnknownCpu;
+extern msgMessage msgInputFileNotFound;
+extern msgMessage msgNoObjectsInArchive;
+extern msgMessage msgMultipleObjects;
+extern msgMessage msgNotELFLUMProgram;
+extern msgMessage msgUnknownFile;
+extern msgMessage msgNoLUMapp;
+extern msgMessage msgCannotFindApp;
+extern msgMessage msgAppNameRequired;
+extern msgMessage msgNoProcAttrs;
+extern msgMessage msgTargetNameRequired;
+extern msgMessage msgCannotFindCpu;
+extern msgMessage msgOutFileOpenFail;
+extern msgMessage msgEntryBeyondInput;     /* entry data past the end of the input */
+extern msgMessage msgOutFileWriteFail;     /* the output could not be written whole */
+extern msgMessage msgListingWriteFail;     /* the info listing could not be written */
+
+/* ------------------------------------------------------------- command line */
+
+/* Builds the option table, settles the tool name and parses argv; answers
+ * --help and --version (both end the process with status 0). */
+cmdoptTable extractParseCommandLine(int argc, char **argv);
+
+/* Reads the option values into the settings; returns the positional list. */
+stdList extractReadOptions(cmdoptTable options, stdList *unknownOptions);
+
+/* The option checks, in their fixed order (fatal unless said otherwise). */
+void extractValidateOptions(stdList positional, stdList unknownOptions);
+
+/* ------------------------------------------------------------------- input */
+
+/* Target-name and input-file checks; sets targetCPUID and inputFile. */
+void extractCheckTargetAndInput(stdList positional);
+
+/* True when an error-class message was reported so far. */
+Bool extractErrorsReported(void);
+
+/* The chosen ELF bytes of the input and the read-only stream over them. */
+typedef struct {
+    FileInfo     file;      /* the whole input file */
+    const uInt8 *elf;       /* the chosen ELF: the whole file or the single member */
+    uInt64       elfSize;
+    FILE        *stream;    /* read-only memory stream over elf .. elf + elfSize */
+    cString      kind;      /* "program" (archive) or "executable" (plain ELF) */
+} ExtractInput;
+
+/* Reads inputFile whole and opens the stream over its one ELF; every refusal
+ * is a fatal message naming inputFile. */
+void extractOpenInput(ExtractInput *input);
+
+/* Closes the stream and releases the image. */
+void extractCloseInput(ExtractInput *input);
+
+/* ------------------------------------------------------------ extract / list */
+
+/* The app list of the input; fatal "No LUM apps found" when it is empty. */
+FatApp *extractReadApps(ExtractInput *input, uInt64 *count);
+
+/* The app named appName, or the only one. */
+FatApp *extractPickApp(FatApp *apps, uInt64 count);
+
+/* The executable (or process-attribute) entry for targetCPUID, or the only one. */
+DevObj *extractPickEntry(FatApp *app);
+
+/* Copies the entry's bytes into outputFile; creates the file only after the
+ * bytes are known to be inside the input, removes it again on a failed write. */
+void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry);
+
+/* Prints the info listing of all apps on standard output; a listing that
+ * cannot be written whole is a fatal error. */
+void extractListApps(ExtractInput *input, FatApp *apps, uInt64 count);
+
+#endif
