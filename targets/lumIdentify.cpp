@@ -43,6 +43,6 @@ extern "C" LUM_ID getLumId(FILE *stream, uint64_t imageOffset)
         return id;
     // Every device executable the toolchain links carries at least the
     // architecture section: an image with neither is not one of ours.
-    stdASSERTLOGSETPOS("RISCVAttrSec.image", __FILE__, __LINE__);
+    stdASSERTLOGSETPOS("RISCVAttrSec.image", __FILE_NAME__, __LINE__);
     stdASSERTLOGFAIL("ELF file without.riscv.attributes");
 }

@@ -56,7 +56,7 @@ DevObj *extractPickEntry(FatApp *app)
     uInt64 count = searchableEntries(app);
     if (entries == NULL && app->numTargets != 0) {
         /* the reader found a container it could not read */
-        stdASSERTLOGSETPOS("devObj", __FILE__, __LINE__);
+        stdASSERTLOGSETPOS("devObj", __FILE_NAME__, __LINE__);
         stdASSERTLOGFAIL("NULL devObj");
     }
 

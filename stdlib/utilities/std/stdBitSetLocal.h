@@ -29,7 +29,7 @@ inline uInt64 popCount(uInt64 x)
 inline uInt32 firstBit64(uInt64 x)
 {
     if (x == 0) {
-        stdASSERTLOGSETPOS("False", __FILE__, __LINE__);
+        stdASSERTLOGSETPOS("False", __FILE_NAME__, __LINE__);
         stdASSERTLOGFAIL("zero argument to stdFirstBit32");
     }
     return (uInt32)__builtin_ctzll(x);

@@ -15,7 +15,7 @@ static const uInt64 maxSlots = 0xFFFFFFFFu;
 uInt32 tableFirstBit(uInt32 word)
 {
     if (word == 0) {
-        stdASSERTLOGSETPOS("False", __FILE__, __LINE__);
+        stdASSERTLOGSETPOS("False", __FILE_NAME__, __LINE__);
         stdASSERTLOGFAIL("zero argument to stdFirstBit32");
     }
     return (uInt32)__builtin_ctz(word);
