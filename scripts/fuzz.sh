@@ -37,7 +37,7 @@ done
 
 # The support sources the targets need, compiled once into objects.
 mkdir -p "$build/obj"
-sources=(stdlib/utilities/std/*.cpp stdlib/utilities/threads/arch/*.cpp stdlib/internal/elf/*.cpp targets/*.cpp)
+sources=(stdlib/utilities/std/*.cpp stdlib/utilities/threads/arch/*.cpp stdlib/internal/elf/*.cpp utilities/cmdopt/*.cpp targets/*.cpp)
 objects=()
 pids=()
 for src in "${sources[@]}"; do
