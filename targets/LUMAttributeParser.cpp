@@ -1,11 +1,10 @@
 // The parser of ".lum.attributes" sections.
-#include <memory>
-
 #include "llvm/ADT/StringExtras.h"
+#include "llvm/ADT/Twine.h"
 #include "llvm/Support/Errc.h"
 
 #include "LUMAttributeParser.h"
-#include "lumTargets.h"
+#include "lumRegistryLocal.h"
 
 namespace llvm {
 
@@ -19,18 +18,20 @@ const TagNameMap &LUMAttrs::getLUMAttributeTags()
     return map;
 }
 
+// What the base parser's parseStringAttribute does with the table of names
+// by ID (getLUMNames), without building that 512 KiB table for every value:
+// the table only bounds the value and names it for a printer.
 Error LUMAttributeParser::LUMIDDisplayRoutine(unsigned tag)
 {
-    // The value is checked against the table of names by ID, so that an ID
-    // outside 16 bits is refused. The table is 512 KiB: keep it off the stack.
-    // (new T(f()) builds the result in place; make_unique would copy it.)
-    std::unique_ptr<LUM::LUMNameTable> names(new LUM::LUMNameTable(getLUMNames()));
-    if (Error error = parseStringAttribute("LUM_ID", tag, ArrayRef<const char *>(names->names)))
-        return error;
-    // A value cut off by the end of the section reads as 0: refuse it here
-    // rather than leave it recorded as target 0.
+    uint64_t value = de.getULEB128(cursor);
+    // A value cut off by the end of the section reads as 0: refuse it rather
+    // than record it as target 0.
     if (!cursor)
         return cursor.takeError();
+    if (value >= LUM::LUM_NAME_TABLE_SIZE)
+        return createStringError(errc::invalid_argument, "unknown LUM_ID value: " + Twine(value));
+    const LUM::LUM *entry = LUM::findEntry(static_cast<LUM_ID>(value));
+    printAttribute(tag, static_cast<unsigned>(value), entry != nullptr ? entry->name : "");
     return Error::success();
 }
 

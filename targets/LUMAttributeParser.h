@@ -31,8 +31,9 @@ class LUMAttributeParser : public ELFCompactAttrParser {
 public:
     LUMAttributeParser() : ELFCompactAttrParser(LUMAttrs::getLUMAttributeTags(), "ostrel") {}
 
-    /* Reads the ULEB128 value of tag as a target ID and records it; an ID
-     * of 65536 or more is an error. */
+    /* Reads the ULEB128 value of tag as a target ID and records it (first
+     * value wins); an ID of 65536 or more, or one cut off by the end of the
+     * section, is an error. Any ID below 65536 is kept, registered or not. */
     Error LUMIDDisplayRoutine(unsigned tag);
 };
 

@@ -9,34 +9,41 @@
 
 using namespace llvm;
 
-// A malformed section is not worth a diagnostic here: the caller only
-// learns that no target could be read.
-extern "C" LUM_ID getLumIdFromLumAttributes(const uint8_t *bytes, size_t length, endianness order)
+namespace {
+
+// Parses the section with a fresh Parser and hands the result to read. A
+// malformed section is not worth a diagnostic here: the caller only learns
+// that no target could be read.
+template <typename Parser, typename Read>
+LUM_ID lookUp(const uint8_t *bytes, size_t length, endianness order, Read read)
 {
     if (bytes == nullptr)
         return LUM_ID_INVALID;
-    LUMAttributeParser parser;
+    Parser parser;
     if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
         consumeError(std::move(error));
         return LUM_ID_INVALID;
     }
-    std::optional<unsigned> id = parser.getAttributeValue(LUMAttrs::TAG_LUM_ID);
-    return id ? static_cast<LUM_ID>(*id) : LUM_ID_INVALID;
+    return read(parser);
+}
+
+} // namespace
+
+extern "C" LUM_ID getLumIdFromLumAttributes(const uint8_t *bytes, size_t length, endianness order)
+{
+    return lookUp<LUMAttributeParser>(bytes, length, order, [](const LUMAttributeParser &parser) {
+        std::optional<unsigned> id = parser.getAttributeValue(LUMAttrs::TAG_LUM_ID);
+        return id ? static_cast<LUM_ID>(*id) : LUM_ID_INVALID;
+    });
 }
 
 extern "C" LUM_ID getLumIdFromRiscvAttributes(const uint8_t *bytes, size_t length, endianness order)
 {
-    if (bytes == nullptr)
-        return LUM_ID_INVALID;
-    RISCVAttributeParser parser;
-    if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
-        consumeError(std::move(error));
-        return LUM_ID_INVALID;
-    }
-    std::optional<StringRef> march = parser.getAttributeString(RISCVAttrs::ARCH);
-    if (!march || march->empty())
-        return LUM_ID_INVALID;
-    // The string points into the section, which need not hold a NUL after
-    // it everywhere: compare a terminated copy.
-    return marchToLumId(march->str().c_str());
+    return lookUp<RISCVAttributeParser>(bytes, length, order, [](const RISCVAttributeParser &parser) {
+        std::optional<StringRef> march = parser.getAttributeString(RISCVAttrs::ARCH);
+        if (!march || march->empty())
+            return LUM_ID_INVALID;
+        // StringRef promises no NUL after the text: compare a terminated copy.
+        return marchToLumId(march->str().c_str());
+    });
 }

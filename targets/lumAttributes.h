@@ -19,7 +19,8 @@ extern "C" {
 /* The target of the ELF image that starts at imageOffset in stream: from
  * ".lum.attributes" when the image has one (final, even when it yields
  * LUM_ID_INVALID), else from ".riscv.attributes". An image with neither
- * section, or whose section cannot be read, ends the run with an assertion. */
+ * section, or whose chosen section is empty or not wholly in the stream,
+ * ends the run with an assertion. */
 LUM_ID getLumId(FILE *stream, uint64_t imageOffset);
 
 /* The Tag_LUM_ID value of a ".lum.attributes" section (bytes may be null);

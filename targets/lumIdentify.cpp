@@ -10,9 +10,9 @@ namespace {
 using SectionLookup = LUM_ID (*)(const uint8_t *, size_t, llvm::endianness);
 
 // Reads the named section of the image, if it has one, and looks the target
-// up in its bytes. False when there is no such section. A section whose
-// bytes are not all in the stream (or that is empty) ends the run in the
-// reading helper.
+// up in its bytes. False when there is no such section. A section that is
+// empty, or whose bytes are not all in the stream, ends the run, so a
+// section that is found always yields its bytes.
 bool identifyFromSection(FILE *stream, uint64_t imageOffset, const char *name, SectionLookup lookup,
                          LUM_ID *result)
 {
@@ -20,11 +20,13 @@ bool identifyFromSection(FILE *stream, uint64_t imageOffset, const char *name, S
     Elf64_Shdr section = getSectionHeaderByNameFromOffset(stream, imageOffset, name, &found);
     if (!found)
         return false;
+    // An empty section is an empty range, which the reading helper refuses as
+    // an end before the start; at position 0 that end would wrap to the top
+    // of the address range and be refused for another reason instead.
+    stdASSERT(section.sh_size > 0, ("invalid file offset for reading"));
     uInt64 start = elfAddSaturated(imageOffset, section.sh_offset);
-    uInt64 end = elfAddSaturated(start, section.sh_size) - 1;
+    uInt64 end = elfAddSaturated(start, section.sh_size - 1);
     elfImage image = readFileAsImageBetweenOffset(stream, start, end);
-    if (image.data == nullptr)
-        return false;
     *result = lookup(image.data, static_cast<size_t>(image.size), llvm::endianness::little);
     memspFree(image.data);
     return true;

@@ -1,6 +1,7 @@
 /*
  * The registry's own view of its table, shared by the files of this folder
- * only: the entry record and the ordered map from ID to entry.
+ * (and their tests) only: the entry record and the ordered map from ID to
+ * entry.
  */
 #ifndef lumRegistryLocal_INCLUDED
 #define lumRegistryLocal_INCLUDED

@@ -1,6 +1,7 @@
 // Reading the target out of the bytes of ".lum.attributes" and
 // ".riscv.attributes" sections, well-formed and damaged.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -145,6 +146,17 @@ TEST(LumAttributeParser, RefusedIdFailsTheParse)
     llvm::consumeError(std::move(error));
 }
 
+// 65535 is the last ID a name table of 16-bit IDs holds: it is read and
+// recorded like any other (and, as a target, means "not named").
+TEST(LumAttributeParser, LargestSixteenBitIdIsRecorded)
+{
+    std::vector<uint8_t> bytes = readTargetFixture("sections/lum_id65535.bin");
+    llvm::LUMAttributeParser parser;
+    llvm::Error error = parser.parse(bytes, llvm::endianness::little);
+    ASSERT_FALSE(static_cast<bool>(error)) << llvm::toString(std::move(error));
+    EXPECT_EQ(parser.getAttributeValue(llvm::LUMAttrs::TAG_LUM_ID), std::optional<unsigned>(65535));
+}
+
 TEST(RiscvAttributeSection, RecognisedArchitectureStrings)
 {
     EXPECT_EQ(riscvSectionId("riscv_generic_new"), 0);
@@ -174,6 +186,26 @@ TEST(RiscvAttributeSection, ALumSectionIsNoRiscvSection)
 {
     EXPECT_EQ(riscvSectionId("lum_id3"), LUM_ID_INVALID);
     EXPECT_EQ(lumSectionId("riscv_gw3_new"), LUM_ID_INVALID);
+}
+
+// Damaged sections are only "no target": the parsers' errors are dropped,
+// never printed.
+TEST(AttributeSectionDiagnostics, MalformedSectionsPrintNothing)
+{
+    const char *malformed[] = {"lum_version42", "lum_id65536", "lum_id_wide", "lum_value_cut",
+                               "lum_tag_cut", "lum_other_value_cut", "lum_string_cut",
+                               "lum_wide_tag", "lum_section_cut", "lum_bad_scope",
+                               "lum_subsection_short", "lum_subsection_long", "lum_block_short",
+                               "lum_block_long", "riscv_version40", "riscv_arch_cut"};
+    for (const char *name : malformed) {
+        ::testing::internal::CaptureStderr();
+        LUM_ID asLum = lumSectionId(name);
+        LUM_ID asRiscv = riscvSectionId(name);
+        std::string printed = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(asLum, LUM_ID_INVALID) << name;
+        EXPECT_EQ(asRiscv, LUM_ID_INVALID) << name;
+        EXPECT_EQ(printed, "") << name;
+    }
 }
 
 TEST(RiscvAttributeSection, EveryShorterPrefixGivesNoTarget)

@@ -87,6 +87,18 @@ TEST(DeviceIdentification, ArchitectureStringWithoutLumSection)
     EXPECT_EQ(identifyFixture("dev_riscv_unknown.elf"), LUM_ID_INVALID);
 }
 
+TEST(DeviceIdentification, SectionsNamingNoTargetPrintNothing)
+{
+    for (const char *name : {"dev_lum65536.elf", "dev_lum_version42.elf", "dev_lum_vendor_riscv.elf",
+                             "dev_lum_notag.elf", "dev_riscv_unknown.elf"}) {
+        ::testing::internal::CaptureStderr();
+        LUM_ID id = identifyFixture(name);
+        std::string printed = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(id, LUM_ID_INVALID) << name;
+        EXPECT_EQ(printed, "") << name;
+    }
+}
+
 TEST(DeviceIdentification, ImageEmbeddedInALargerStream)
 {
     EXPECT_EQ(identifyFixture("embedded_lum3.bin", kEmbedOffset), 3);
@@ -112,8 +124,20 @@ TEST(DeviceIdentificationDeathTest, ImageWithoutAttributeSectionsEndsTheRun)
 
 TEST(DeviceIdentificationDeathTest, EmptyLumSectionEndsTheRun)
 {
-    EXPECT_EXIT(identifyFixture("dev_lum_empty.elf"), ::testing::ExitedWithCode(1),
-                "Assertion failure at .*: invalid file offset for reading");
+    // Also at offset 0 of the image, where the end of the range cannot be
+    // written as one before its start.
+    for (const char *name : {"dev_lum_empty.elf", "dev_lum_empty_at0.elf"})
+        EXPECT_EXIT(identifyFixture(name), ::testing::ExitedWithCode(1),
+                    "Assertion failure at .*: invalid file offset for reading")
+            << name;
+}
+
+TEST(DeviceIdentificationDeathTest, SectionOutsideTheStreamEndsTheRun)
+{
+    for (const char *name : {"dev_lum_past_end.elf", "dev_lum_wrapping.elf"})
+        EXPECT_EXIT(identifyFixture(name), ::testing::ExitedWithCode(1),
+                    "Assertion failure at .*: reading file section failed")
+            << name;
 }
 
 TEST(DeviceIdentificationDeathTest, NoElfAtTheOffsetEndsTheRun)

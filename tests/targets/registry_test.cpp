@@ -3,12 +3,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "lumRegistryLocal.h"
 #include "lumTargets.h"
 
 namespace {
@@ -103,6 +106,40 @@ TEST(TargetAbsoluteName, PointsIntoTheShortName)
     const char *name = LumIdToName(id(5));
     const char *absolute = getAbsoluteTargetName(id(5));
     EXPECT_EQ(absolute, name + std::strlen("tk-lum-"));
+}
+
+// The lists are only seen through areCompatible, which ignores their order;
+// the order is part of the published table all the same.
+TEST(TargetRegistryTable, CompatibilityListsInPublishedOrder)
+{
+    const std::map<int, std::vector<int>> published = {
+        {0, {}},
+        {1, {1, 2}},
+        {2, {2, 1}},
+        {3, {3, 2, 1}},
+        {4, {4, 6, 2, 1, 3}},
+        {5, {5, 6, 2, 1, 3, 4}},
+        {6, {6, 4, 2, 1, 3}},
+        {0xFFFF, {}},
+    };
+    const LUM::LUMRegistry &registry = LUM::registry();
+    ASSERT_EQ(registry.size(), published.size());
+    for (const auto &[key, entry] : registry) {
+        auto expected = published.find(key);
+        ASSERT_NE(expected, published.end()) << key;
+        std::vector<int> actual(entry.compatibility.begin(), entry.compatibility.end());
+        EXPECT_EQ(actual, expected->second) << key;
+        EXPECT_EQ(entry.id, key);
+    }
+}
+
+TEST(TargetRegistryTable, InvalidEntryIsARealMember)
+{
+    const LUM::LUM *invalid = LUM::findEntry(LUM_ID_INVALID);
+    ASSERT_NE(invalid, nullptr);
+    EXPECT_STREQ(invalid->name, "generic-rv64");
+    EXPECT_STREQ(invalid->fullName, "Invalid");
+    EXPECT_EQ(LUM::findEntry(id(7)), nullptr);
 }
 
 TEST(TargetEnumeration, CountSkipsTheInvalidEntry)
