@@ -19,6 +19,7 @@ static FatApp     *apps    = NULL;
 int main(int argc, char **argv)
 {
     procProcessSetup(argv[0], argv);
+    extractReportBrokenPipes();
 
     options = extractParseCommandLine(argc, argv);
     stdList unknownOptions = NULL;

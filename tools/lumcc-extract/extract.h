@@ -53,7 +53,18 @@ extern msgMessage msgCannotFindCpu;
 extern msgMessage msgOutFileOpenFail;
 extern msgMessage msgEntryBeyondInput;     /* entry data past the end of the input */
 extern msgMessage msgOutFileWriteFail;     /* the output could not be written whole */
-extern msgMessage msgListingWriteFail;     /* the info listing could not be written */
+extern msgMessage msgStdoutWriteFail;      /* help, version or listing could not be written */
+
+/* ------------------------------------------------------------------ output */
+
+/* A write to a pipe whose reader has gone fails like any other write, so it
+ * is reported and ends the run with status 1, not by a signal. */
+void extractReportBrokenPipes(void);
+
+/* Flushes standard output; text that could not be written whole is the
+ * fatal "Cannot write to standard output": scripts read the help, version
+ * and listing, and a lost one must not look like success. */
+void extractFinishStandardOutput(void);
 
 /* ------------------------------------------------------------- command line */
 
@@ -103,11 +114,12 @@ FatApp *extractPickApp(FatApp *apps, uInt64 count);
 DevObj *extractPickEntry(FatApp *app);
 
 /* Copies the entry's bytes into outputFile; creates the file only after the
- * bytes are known to be inside the input, removes it again on a failed write. */
+ * bytes are known to be inside the input, and after a failed write leaves no
+ * part of them behind (a file named directly is removed, one reached through
+ * a link emptied; devices and pipes are never removed). */
 void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry);
 
-/* Prints the info listing of all apps on standard output; a listing that
- * cannot be written whole is a fatal error. */
+/* Prints the info listing of all apps on standard output. */
 void extractListApps(ExtractInput *input, FatApp *apps, uInt64 count);
 
 #endif

@@ -24,37 +24,47 @@ static String toolNameOf(cString path)
     return name;
 }
 
+/* One registration: the columns that differ between the tool's options. */
+typedef struct {
+    cString name;
+    cString shortName;
+    uInt32  type;
+    uInt32  mode;
+    uInt32  flags;
+    cString placeholder;
+    cString help;
+} OptionDefinition;
+
+/* In registration order; none has a value domain, keywords, default or implicit value. */
+static const OptionDefinition toolOptions[] = {
+    { "app-name", "app-name", cmdoptString, cmdoptSingleValue, 0, NULL,
+      "Specify name of the LUM application to extract.\n"
+      "This option is mandatory if more than one application is present in the input file." },
+    { "mcpu", "mcpu", cmdoptString, cmdoptSingleValue, 0, NULL,
+      "Specify name of the device for which the application is to be extracted.\n"
+      "This option is mandatory if the application is built for multiple devices." },
+    { "output-file", "o", cmdoptString, cmdoptSingleValue, 0, NULL,
+      "Specify name of the output file" },
+    { "lum-proc-attr", "pa", cmdoptBool, cmdoptNoValue, 0, NULL,
+      "Extract LUM process attributes blob" },
+    { "info", "i", cmdoptBool, cmdoptNoValue, 0, NULL,
+      "List apps and supported targets" },
+    { "tool-name", "tool-name", cmdoptString, cmdoptSingleValue, cmdoptHidden, "<tool name>",
+      "Change tool name to specified string" },
+    { "help", "h", cmdoptBool, cmdoptNoValue, 0, NULL,
+      "Print this help information on this tool" },
+    { "version", "V", cmdoptBool, cmdoptNoValue, 0, NULL,
+      "Print version information on this tool" },
+    { "options-file", "optf", cmdoptOptionsFile, cmdoptListValue, 0, "<file>",
+      "Include command line options from specified file" },
+};
+
 static void defineOptions(cmdoptTable options)
 {
-    cmdoptAddOption(options, "app-name", "app-name", cmdoptString, cmdoptSingleValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Specify name of the LUM application to extract.\n"
-                    "This option is mandatory if more than one application is present in the input file.");
-    cmdoptAddOption(options, "mcpu", "mcpu", cmdoptString, cmdoptSingleValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Specify name of the device for which the application is to be extracted.\n"
-                    "This option is mandatory if the application is built for multiple devices.");
-    cmdoptAddOption(options, "output-file", "o", cmdoptString, cmdoptSingleValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Specify name of the output file");
-    cmdoptAddOption(options, "lum-proc-attr", "pa", cmdoptBool, cmdoptNoValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Extract LUM process attributes blob");
-    cmdoptAddOption(options, "info", "i", cmdoptBool, cmdoptNoValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "List apps and supported targets");
-    cmdoptAddOption(options, "tool-name", "tool-name", cmdoptString, cmdoptSingleValue, cmdoptHidden,
-                    NULL, NULL, NULL, NULL, "<tool name>",
-                    "Change tool name to specified string");
-    cmdoptAddOption(options, "help", "h", cmdoptBool, cmdoptNoValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Print this help information on this tool");
-    cmdoptAddOption(options, "version", "V", cmdoptBool, cmdoptNoValue, 0,
-                    NULL, NULL, NULL, NULL, NULL,
-                    "Print version information on this tool");
-    cmdoptAddOption(options, "options-file", "optf", cmdoptOptionsFile, cmdoptListValue, 0,
-                    NULL, NULL, NULL, NULL, "<file>",
-                    "Include command line options from specified file");
+    for (const OptionDefinition &option : toolOptions) {
+        cmdoptAddOption(options, option.name, option.shortName, option.type, option.mode,
+                        option.flags, NULL, NULL, NULL, NULL, option.placeholder, option.help);
+    }
 }
 
 static void printHelp(cmdoptTable options)
@@ -62,6 +72,7 @@ static void printHelp(cmdoptTable options)
     printf("\nUsage  : %s", msgGetToolName());
     cmdoptPrint(options, False, False);
     putchar('\n');
+    extractFinishStandardOutput();
     stdEXIT(0);
 }
 
@@ -79,6 +90,7 @@ static void printVersion(void)
     printf("Copyright (c) 2019-%s The lumcc developers. All rights reserved.\n", buildYear());
     printf("Built on %s\n", buildStamp);
     printf("lumcc-extract version 2.3.0.10\n");
+    extractFinishStandardOutput();
     stdEXIT(0);
 }
 

@@ -31,8 +31,5 @@ void extractListApps(ExtractInput *input, FatApp *apps, uInt64 count)
     for (uInt64 i = 0; i < count; i++) {
         listApp(input, &apps[i]);
     }
-    /* scripts read the listing: a lost one must not look like success */
-    if (fflush(stdout) != 0 || ferror(stdout)) {
-        msgReport(msgListingWriteFail);
-    }
+    extractFinishStandardOutput();
 }

@@ -36,4 +36,4 @@ msgDEFINE_MESSAGE(msgOutFileOpenFail,    msgFatal, "Cannot open output file : '%
 msgDEFINE_MESSAGE(msgEntryBeyondInput,   msgFatal,
                   "'%s': LUM Program is truncated: the data of app '%s' extends beyond the end of the file");
 msgDEFINE_MESSAGE(msgOutFileWriteFail,   msgFatal, "Cannot write output file : '%s'");
-msgDEFINE_MESSAGE(msgListingWriteFail,   msgFatal, "Cannot write to standard output");
+msgDEFINE_MESSAGE(msgStdoutWriteFail,    msgFatal, "Cannot write to standard output");

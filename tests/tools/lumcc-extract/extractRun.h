@@ -21,11 +21,15 @@ struct RunSetup {
     std::string program = LUM_EXTRACT_BIN;  /* argv[0]: the path, or another program name */
     long fileSizeLimit = -1;  /* when not negative, RLIMIT_FSIZE (SIGXFSZ ignored, so a
                                  write beyond it fails instead of killing) */
+    long addressSpaceLimit = -1;  /* when not negative, RLIMIT_AS in bytes */
     std::string stdoutPath;   /* when set, standard output goes to this existing file
                                  (never created), not captured */
+    bool stdoutReaderGone = false;  /* standard output is a pipe whose reader has closed it */
 };
 
-/* Runs the tool with args in folder cwd. */
+/* Runs the tool with args in folder cwd. The tool starts with the default
+ * signal dispositions and is stopped by SIGALRM (status 1014) when it has
+ * not finished within a minute, so a run that blocks fails its test. */
 ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
                 const RunSetup &setup = RunSetup());
 

@@ -52,8 +52,18 @@ ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
                 const RunSetup &setup)
 {
     ToolRun run{ -1, "", "" };
-    int outFd = setup.stdoutPath.empty() ? scratchFile()
-                                         : open(setup.stdoutPath.c_str(), O_WRONLY);
+    int outFd = -1;
+    if (setup.stdoutReaderGone) {
+        int ends[2];
+        if (pipe(ends) == 0) {
+            close(ends[0]);
+            outFd = ends[1];
+        }
+    } else if (!setup.stdoutPath.empty()) {
+        outFd = open(setup.stdoutPath.c_str(), O_WRONLY);
+    } else {
+        outFd = scratchFile();
+    }
     int errFd = scratchFile();
     if (outFd < 0 || errFd < 0) {
         ADD_FAILURE() << "cannot make capture files";
@@ -75,10 +85,20 @@ ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
             || chdir(cwd.c_str()) != 0) {
             _exit(200);
         }
+        if (signal(SIGPIPE, SIG_DFL) == SIG_ERR || signal(SIGALRM, SIG_DFL) == SIG_ERR) {
+            _exit(203);
+        }
+        alarm(60);
         if (setup.fileSizeLimit >= 0) {
             struct rlimit limit = { (rlim_t)setup.fileSizeLimit, (rlim_t)setup.fileSizeLimit };
             if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) {
                 _exit(202);
+            }
+        }
+        if (setup.addressSpaceLimit >= 0) {
+            struct rlimit limit = { (rlim_t)setup.addressSpaceLimit, (rlim_t)setup.addressSpaceLimit };
+            if (setrlimit(RLIMIT_AS, &limit) != 0) {
+                _exit(204);
             }
         }
         execv(LUM_EXTRACT_BIN, argv.data());
@@ -92,7 +112,8 @@ ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
     } else if (WIFSIGNALED(status)) {
         run.status = 1000 + WTERMSIG(status);
     }
-    run.out = setup.stdoutPath.empty() ? slurp(outFd) : "";
+    bool captured = setup.stdoutPath.empty() && !setup.stdoutReaderGone;
+    run.out = captured ? slurp(outFd) : "";
     run.err = slurp(errFd);
     close(outFd);
     close(errFd);

@@ -186,14 +186,6 @@ TEST_F(ExtractChoiceAndCopy, EntryBeyondTheEndOfTheFileIsNotCopied)
                   "beyond the end of the file");
 }
 
-TEST_F(ExtractChoiceAndCopy, FailureLeavesAnExistingOutputFileAlone)
-{
-    writeText(scratch.file("out"), "earlier result");
-    ToolRun r = extract("beyond_size.exe", {});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(readBytes(scratch.file("out")), "earlier result");
-}
-
 TEST_F(ExtractChoiceAndCopy, ExistingOutputFileIsReplacedWhole)
 {
     writeText(scratch.file("out"), std::string(100000, 'x'));

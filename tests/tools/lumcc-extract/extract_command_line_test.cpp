@@ -229,7 +229,9 @@ TEST_F(ExtractCommandLine, InfoModeNeedsNoOutputFile)
     ToolRun r = run({ "-i", "prog.exe" });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out, "");
+    EXPECT_EQ(r.out, "prog.exe is a LUM executable containing the following apps:\n"
+                     "App: vecadd, Supported targets: tk-lum-tv7 tk-lum-gw3\n"
+                     "App: reduce, Supported targets: tk-lum-tv7\n");
 }
 
 TEST_F(ExtractCommandLine, UnknownOptionThenMissingInputEndsWithTheInputMessage)
@@ -273,6 +275,39 @@ TEST_F(ExtractCommandLine, MissingOptionsFileEndsTheRun)
     ToolRun r = run({ "--options-file", "nosuch.args", "prog.exe", "-o", scratch.file("o") });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, diag("fatal", "Could not open options file 'nosuch.args'"));
+}
+
+TEST_F(ExtractCommandLine, OptionsFileQuotesAndBracketsMakeOneArgument)
+{
+    for (const std::string &value : { std::string("\"my app\""), std::string("[my app]") }) {
+        writeText(scratch.file("args"), "--app-name " + value + " -o " + scratch.file("out") + " prog.exe\n");
+        ToolRun r = run({ "-optf", scratch.file("args") });
+        EXPECT_EQ(r.status, 1) << value;
+        EXPECT_EQ(r.out, "") << value;
+        EXPECT_EQ(r.err, diag("fatal", "Cannot find app 'my app' in 'prog.exe'")) << value;
+        EXPECT_FALSE(pathExists(scratch.file("out"))) << value;
+    }
+}
+
+TEST_F(ExtractCommandLine, OptionsFileMistakesEndTheRun)
+{
+    std::string self = scratch.file("self.args");
+    writeText(self, "--options-file " + self + "\n");
+    ToolRun r = run({ "-optf", self, "prog.exe", "--info" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, diag("fatal", "Too many options file opened '" + self + "'"));
+
+    writeText(scratch.file("quote.args"), "--app-name \"my app\n");
+    r = run({ "-optf", scratch.file("quote.args"), "prog.exe", "-o", scratch.file("o") });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Stray '\"' character"));
+
+    writeText(scratch.file("bracket.args"), "--app-name [my app\n");
+    r = run({ "-optf", scratch.file("bracket.args"), "prog.exe", "-o", scratch.file("o") });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Stray '[' character"));
+    EXPECT_FALSE(pathExists(scratch.file("o")));
 }
 
 TEST_F(ExtractCommandLine, LaterValueOfAnOptionWins)

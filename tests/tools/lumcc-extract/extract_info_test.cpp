@@ -3,8 +3,6 @@
  * one line per app in section order, unnamed targets named from the
  * attribute sections of their device ELF.
  */
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -99,20 +97,6 @@ TEST(ExtractInfoListing, UnidentifiableEntriesEndTheRun)
         EXPECT_EQ(r.status, 1) << input;
         EXPECT_THAT(r.err, MatchesRegex("Assertion failure at .*, line [0-9]+: " + text + "\n")) << input;
     }
-}
-
-/* A listing that cannot be written is a failure, not a success. */
-TEST(ExtractInfoListing, ListingThatCannotBeWrittenFails)
-{
-    struct stat st;
-    if (stat("/dev/full", &st) != 0 || !S_ISCHR(st.st_mode)) {
-        GTEST_SKIP() << "no /dev/full device";
-    }
-    RunSetup setup;
-    setup.stdoutPath = "/dev/full";
-    ToolRun r = runTool({ "--info", "prog.exe" }, fixtureDir(), setup);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, diag("fatal", "Cannot write to standard output"));
 }
 
 TEST(ExtractInfoListing, ProgramWithoutApps)

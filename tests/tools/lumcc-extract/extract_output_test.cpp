@@ -1,0 +1,219 @@
+/*
+ * What a run leaves behind in the places it writes to: a failing run never
+ * touches an existing output file (nor the input named as the output), a
+ * write that fails midway keeps no part of the data, a pipe or device given
+ * as the output is written to and never removed, and standard output that
+ * cannot take the help, version or listing is reported, not lost.
+ */
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "extractRun.h"
+
+namespace {
+
+using ::testing::MatchesRegex;
+
+bool isCharacterDevice(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+bool isLink(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool isFifo(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+class ExtractOutputSafety : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+
+    /* A link in the scratch folder to the full device: the tests open the
+     * device only through it, and never create, replace or remove it. */
+    std::string fullDeviceLink()
+    {
+        std::string link = scratch.file("full");
+        if (symlink("/dev/full", link.c_str()) != 0) {
+            ADD_FAILURE() << "cannot link to /dev/full";
+        }
+        return link;
+    }
+
+    void TearDown() override
+    {
+        if (pathExists("/dev/full")) {
+            EXPECT_TRUE(isCharacterDevice("/dev/full")) << "/dev/full must stay the device";
+        }
+    }
+};
+
+/* ------------------------------------------------- an existing output file */
+
+struct FailingRun {
+    std::vector<std::string> args;  /* "-o out" is added */
+    int status;
+    std::string err;
+};
+
+TEST_F(ExtractOutputSafety, EveryFailureLeavesAnExistingOutputFileAsItWas)
+{
+    const std::string in = fixture("prog.exe");
+    const std::vector<FailingRun> runs = {
+        { { "--bogus", in }, 255, diag("error", "Unknown option '--bogus'") },
+        { { "--mcpu", "nosuch", in }, 1, diag("fatal", "nosuch is not a valid target name") },
+        { { "missing.o" }, 1, diag("fatal", "'missing.o': No such file or directory") },
+        { { fixture("prog.o") }, 1, diag("fatal", "'" + fixture("prog.o") + "': Not a LUM Program or an executable") },
+        { { fixture("two_objs.a") }, 1,
+          diag("fatal", "'" + fixture("two_objs.a") + "': LUM Program contains multiple object files") },
+        { { fixture("noapps.exe") }, 1, diag("fatal", "No LUM apps found in '" + fixture("noapps.exe") + "'") },
+        { { "--app-name", "nosuch", in }, 1, diag("fatal", "Cannot find app 'nosuch' in '" + in + "'") },
+        { { "--app-name", "vecadd", in }, 1,
+          diag("fatal", "'" + in + "' contains multiple target executables for app 'vecadd'. "
+                        "Specify a target to extract") },
+        { { "--app-name", "reduce", "--mcpu", "tk-lum-gw3", in }, 1,
+          diag("fatal", "App 'reduce' does not contain an executable for target 'tk-lum-gw3'") },
+        { { "--app-name", "reduce", "-pa", in }, 1,
+          diag("fatal", "'" + in + "': LUM Program does not contain any process attributes for the app 'reduce'") },
+        { { fixture("beyond_size.exe") }, 1,
+          diag("fatal", "'" + fixture("beyond_size.exe") + "': LUM Program is truncated: the data of app "
+                        "'vecadd' extends beyond the end of the file") },
+    };
+    for (const FailingRun &failing : runs) {
+        writeText(scratch.file("out"), "earlier result");
+        std::vector<std::string> args = failing.args;
+        args.insert(args.end(), { "-o", "out" });
+        ToolRun r = runTool(args, scratch.path());
+        EXPECT_EQ(r.status, failing.status) << failing.err;
+        EXPECT_EQ(r.err, failing.err);
+        EXPECT_EQ(r.out, "") << failing.err;
+        EXPECT_EQ(readBytes(scratch.file("out")), "earlier result") << failing.err;
+    }
+
+    writeText(scratch.file("out"), "earlier result");
+    ToolRun r = runTool({ "-o", "out", fixture("badversion.exe") }, scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, MatchesRegex("Assertion failure at .*, line [0-9]+: NULL devObj\n"));
+    EXPECT_EQ(readBytes(scratch.file("out")), "earlier result");
+}
+
+TEST_F(ExtractOutputSafety, InputNamedAsTheOutputSurvivesAFailedRun)
+{
+    const std::string program = readBytes(fixture("prog.exe"));
+    writeText(scratch.file("prog.exe"), program);
+    ToolRun r = runTool({ "--app-name", "nosuch", "-o", "prog.exe", "prog.exe" }, scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Cannot find app 'nosuch' in 'prog.exe'"));
+    EXPECT_EQ(readBytes(scratch.file("prog.exe")), program);
+}
+
+/* --------------------------------------------------- a write that fails */
+
+/* The output reached through a link: the link stays, and the file it names
+ * keeps none of the bytes written before the failure. */
+TEST_F(ExtractOutputSafety, FailedWriteThroughALinkKeepsTheLinkAndNoPartialData)
+{
+    ASSERT_EQ(symlink("real.elf", scratch.file("out").c_str()), 0);
+    RunSetup setup;
+    setup.fileSizeLimit = 1000;  /* the entry is larger */
+    ToolRun r = runTool({ "--app-name", "reduce", "-o", "out", fixture("prog.exe") }, scratch.path(), setup);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Cannot write output file : 'out'"));
+    EXPECT_TRUE(isLink(scratch.file("out")));
+    EXPECT_EQ(readBytes(scratch.file("real.elf")), "");
+}
+
+/* ------------------------------------------------------- a pipe as output */
+
+TEST_F(ExtractOutputSafety, PipeAsOutputReceivesTheBytes)
+{
+    const std::string pipePath = scratch.file("pipe");
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    /* a reader before the run, so that opening the pipe does not wait; the
+     * entry fits in the pipe's buffer */
+    int reader = open(pipePath.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ToolRun r = runTool({ "--app-name", "reduce", "-o", "pipe", fixture("prog.exe") }, scratch.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    std::string received;
+    char buffer[4096];
+    for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;) {
+        received.append(buffer, (size_t)n);
+    }
+    close(reader);
+    EXPECT_EQ(received, readBytes(fixture("dev_reduce_tv7.elf")));
+    EXPECT_TRUE(isFifo(pipePath));
+}
+
+/* Nothing reads the pipe: opening it would wait for ever, so a failing run
+ * must end before it gets there. */
+TEST_F(ExtractOutputSafety, FailingRunNeverOpensAPipeOutput)
+{
+    ASSERT_EQ(mkfifo(scratch.file("pipe").c_str(), 0600), 0);
+    ToolRun r = runTool({ "-o", "pipe", fixture("beyond_offset.exe") }, scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "'" + fixture("beyond_offset.exe") + "': LUM Program is truncated: "
+                                   "the data of app 'vecadd' extends beyond the end of the file"));
+    EXPECT_TRUE(isFifo(scratch.file("pipe")));
+}
+
+/* -------------------------------------------------------- standard output */
+
+TEST_F(ExtractOutputSafety, ListingIntoAPipeWithoutReaderIsReported)
+{
+    RunSetup setup;
+    setup.stdoutReaderGone = true;
+    ToolRun r = runTool({ "--info", "prog.exe" }, fixtureDir(), setup);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Cannot write to standard output"));
+}
+
+TEST_F(ExtractOutputSafety, ListingOnAFullDeviceIsReported)
+{
+    if (!isCharacterDevice("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full device";
+    }
+    RunSetup setup;
+    setup.stdoutPath = fullDeviceLink();
+    ToolRun r = runTool({ "--info", "prog.exe" }, fixtureDir(), setup);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Cannot write to standard output"));
+    EXPECT_TRUE(isLink(scratch.file("full")));
+}
+
+/* Help and version are read by scripts too: lost text is no success. */
+TEST_F(ExtractOutputSafety, HelpAndVersionThatCannotBeWrittenAreReported)
+{
+    for (const char *option : { "--help", "--version" }) {
+        RunSetup setup;
+        setup.stdoutReaderGone = true;
+        ToolRun r = runTool({ option }, fixtureDir(), setup);
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_EQ(r.err, diag("fatal", "Cannot write to standard output")) << option;
+    }
+    if (!isCharacterDevice("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full device";
+    }
+    RunSetup setup;
+    setup.stdoutPath = fullDeviceLink();
+    for (const char *option : { "-h", "-V" }) {
+        ToolRun r = runTool({ option }, fixtureDir(), setup);
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_EQ(r.err, diag("fatal", "Cannot write to standard output")) << option;
+    }
+}
+
+} // namespace
