@@ -1,7 +1,9 @@
 /*
  * Whole-file reader.
  */
+#include <fcntl.h>
 #include <stdint.h>
+#include <unistd.h>
 #include <stdio.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -45,14 +47,22 @@ static void prepareLargeBuffer(uInt8 *buffer, uInt64 size)
 FileInfo read_file(cString path, Bool addTerminator)
 {
     FileInfo info = { NULL, 0 };
-    FILE *f = fopen(path, "rb");
+    /*
+     * Opened without blocking: a FIFO without a writer would otherwise hang
+     * the open for ever. Only a regular file has a size to read; a directory,
+     * FIFO or device is refused like an unreadable file.
+     */
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FILE *f = fd >= 0 ? fdopen(fd, "rb") : NULL;
     if (f == NULL) {
+        if (fd >= 0) {
+            close(fd);
+        }
         msgReport(hostMsgOpenInputFailed, path);
         return info;
     }
-    /* A directory opens fine on Linux but its "size" is meaningless. */
     struct stat st;
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
         readFailed(f, NULL, path);
         return info;
     }

@@ -3,6 +3,7 @@
  * the input apart: plain host ELFs, one-object archives and everything it
  * refuses, each with its exact message and no output file.
  */
+#include <fcntl.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -45,6 +46,32 @@ protected:
         EXPECT_EQ(readBytes(scratch.file("out")), readBytes(fixture("dev_vecadd_tv7.elf"))) << input;
     }
 };
+
+/* The cases below mean something only when the inputs have the shapes their
+ * names claim: the tools that made them must not have chosen otherwise. */
+TEST(ExtractInputFixtures, InputsHaveTheShapesTheCasesNeed)
+{
+    auto elfType = [](const std::string &name) {
+        std::string bytes = readBytes(fixture(name));
+        return bytes.size() >= 18 && bytes.compare(0, 4, "\x7f" "ELF") == 0
+                   ? (int)(unsigned char)bytes[16] | (int)(unsigned char)bytes[17] << 8
+                   : -1;
+    };
+    EXPECT_EQ(elfType("prog.exe"), 2);
+    EXPECT_EQ(elfType("prog_pie.exe"), 3);
+    EXPECT_EQ(elfType("prog.so"), 3);
+    EXPECT_EQ(elfType("prog.o"), 1);
+
+    auto firstMemberName = [](const std::string &name) {
+        return readBytes(fixture(name)).substr(8, 16);
+    };
+    EXPECT_EQ(readBytes(fixture("prog.a")).substr(0, 8), "!<arch>\n");
+    EXPECT_EQ(firstMemberName("prog.a"), "/               ") << "a symbol table first";
+    EXPECT_NE(firstMemberName("nosymtab.a").substr(0, 1), "/") << "no symbol table";
+    EXPECT_NE(readBytes(fixture("longname.a")).find("//              "), std::string::npos)
+        << "a long-name table";
+    EXPECT_EQ(readBytes(fixture("thin.a")).substr(0, 8), "!<thin>\n");
+}
 
 /* -------------------------------------------------------------- target name */
 
@@ -117,6 +144,51 @@ TEST_F(ExtractInputChecks, InputThatCannotBeOpenedIsReported)
     close(fd);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, diag("fatal", "Could not open input file 'sock'"));
+}
+
+/* A pipe has no size to take: it is refused once open, never waited on. */
+TEST_F(ExtractInputChecks, PipeAsInputCannotBeRead)
+{
+    ASSERT_EQ(mkfifo(scratch.file("fifo").c_str(), 0600), 0);
+    /* this end keeps a writer on the pipe, so that opening it does not wait */
+    int keep = open(scratch.file("fifo").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(keep, 0);
+    ToolRun r = runTool({ "--info", "fifo" }, scratch.path());
+    close(keep);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, diag("fatal", "Could not read file 'fifo'"));
+}
+
+/* Nobody writes to this pipe: the run must refuse it at once, not wait for a
+ * writer (the tool's 60-second alarm turns a hang into a failed test). */
+TEST_F(ExtractInputChecks, PipeWithoutWriterIsRefusedWithoutWaiting)
+{
+    ASSERT_EQ(mkfifo(scratch.file("fifo").c_str(), 0600), 0);
+    ToolRun r = runTool({ "--info", "fifo" }, scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, diag("fatal", "Could not read file 'fifo'"));
+}
+
+/* The input is read whole: one larger than the memory the process may have
+ * ends the run with the allocation failure, not a crash. */
+TEST_F(ExtractInputChecks, InputLargerThanTheMemoryLimit)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own mappings exceed any small address-space limit";
+#endif
+    const off_t size = (off_t)1 << 30;
+    int fd = open(scratch.file("huge").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, size), 0);  /* sparse: takes no disk space */
+    close(fd);
+    RunSetup setup;
+    setup.addressSpaceLimit = 256L << 20;
+    ToolRun r = runTool({ "--info", "huge" }, scratch.path(), setup);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, diag("fatal", "Memory allocation failure"));
 }
 
 /* ------------------------------------------------------------- plain ELFs */
