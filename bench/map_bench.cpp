@@ -55,53 +55,39 @@ template <typename T> std::vector<T> shuffled(const std::vector<T> &v)
 
 /* ------------------------------------------------------------ adapters */
 
+/* The map, its deletion and the sum of its values. */
+struct LumMap {
+    stdMap m;
+    explicit LumMap(stdMap map) : m(map) {}
+    LumMap(const LumMap &) = delete;
+    ~LumMap() { mapDelete(m); }
+    uInt64 sum()
+    {
+        uInt64 s = 0;
+        mapRangeTraverse(m, [](Pointer v, Pointer d) { *(uInt64 *)d += U(v); }, &s);
+        return s;
+    }
+};
+
 /* Integer keys: kind 2 (hashed inline) or through function calls. */
-template <bool inlineKeys> struct LumIntMap {
-    stdMap m = inlineKeys ? mapCreate(stdIntHash, stdIntEqual, 1) : mapCreate(stdInt64Hash, stdInt64Equal, 1);
-    ~LumIntMap() { mapDelete(m); }
+template <bool inlineKeys> struct LumIntMap : LumMap {
+    LumIntMap() : LumMap(inlineKeys ? mapCreate(stdIntHash, stdIntEqual, 1) : mapCreate(stdInt64Hash, stdInt64Equal, 1)) {}
     void insert(uInt64 k, uInt64 v) { mapDefine(m, P(k), P(v)); }
     uInt64 find(uInt64 k) { return U(mapApply(m, P(k))); }
-    uInt64 sum()
-    {
-        uInt64 s = 0;
-        mapRangeTraverse(m, [](Pointer v, Pointer d) { *(uInt64 *)d += U(v); }, &s);
-        return s;
-    }
 };
 
-struct StdIntMap {
-    std::unordered_map<uInt64, uInt64> m;
-    void insert(uInt64 k, uInt64 v) { m[k] = v; }
-    uInt64 find(uInt64 k)
-    {
-        auto it = m.find(k);
-        return it == m.end() ? 0 : it->second;
-    }
-    uInt64 sum()
-    {
-        uInt64 s = 0;
-        for (auto &e : m) s += e.second;
-        return s;
-    }
-};
-
-struct LumStringMap {
-    stdMap m = mapCreate(stdStringHash, stdStringEqual, 1);
-    ~LumStringMap() { mapDelete(m); }
+struct LumStringMap : LumMap {
+    LumStringMap() : LumMap(mapCreate(stdStringHash, stdStringEqual, 1)) {}
     void insert(const std::string &k, uInt64 v) { mapDefine(m, (Pointer)k.c_str(), P(v)); }
     uInt64 find(const std::string &k) { return U(mapApply(m, (Pointer)k.c_str())); }
-    uInt64 sum()
-    {
-        uInt64 s = 0;
-        mapRangeTraverse(m, [](Pointer v, Pointer d) { *(uInt64 *)d += U(v); }, &s);
-        return s;
-    }
 };
 
-struct StdStringMap {
-    std::unordered_map<std::string_view, uInt64> m;
-    void insert(const std::string &k, uInt64 v) { m[k] = v; }
-    uInt64 find(const std::string &k)
+/* The standard-library style maps, keyed by the numbers or by views of the
+ * key texts. */
+template <typename Table> struct ReferenceMap {
+    Table m;
+    template <typename Key> void insert(const Key &k, uInt64 v) { m[k] = v; }
+    template <typename Key> uInt64 find(const Key &k)
     {
         auto it = m.find(k);
         return it == m.end() ? 0 : it->second;
@@ -114,38 +100,11 @@ struct StdStringMap {
     }
 };
 
+using StdIntMap = ReferenceMap<std::unordered_map<uInt64, uInt64>>;
+using StdStringMap = ReferenceMap<std::unordered_map<std::string_view, uInt64>>;
 #ifdef LUM_HAVE_ABSL
-struct AbslIntMap {
-    absl::flat_hash_map<uInt64, uInt64> m;
-    void insert(uInt64 k, uInt64 v) { m[k] = v; }
-    uInt64 find(uInt64 k)
-    {
-        auto it = m.find(k);
-        return it == m.end() ? 0 : it->second;
-    }
-    uInt64 sum()
-    {
-        uInt64 s = 0;
-        for (auto &e : m) s += e.second;
-        return s;
-    }
-};
-
-struct AbslStringMap {
-    absl::flat_hash_map<std::string_view, uInt64> m;
-    void insert(const std::string &k, uInt64 v) { m[k] = v; }
-    uInt64 find(const std::string &k)
-    {
-        auto it = m.find(k);
-        return it == m.end() ? 0 : it->second;
-    }
-    uInt64 sum()
-    {
-        uInt64 s = 0;
-        for (auto &e : m) s += e.second;
-        return s;
-    }
-};
+using AbslIntMap = ReferenceMap<absl::flat_hash_map<uInt64, uInt64>>;
+using AbslStringMap = ReferenceMap<absl::flat_hash_map<std::string_view, uInt64>>;
 #endif
 
 /* ---------------------------------------------------------- benchmarks */

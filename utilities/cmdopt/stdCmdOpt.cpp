@@ -11,7 +11,6 @@
 static Pointer allocate(size_t size)
 {
     Pointer block = stdMALLOC(size);
-    if (block == nullptr) stdOutOfMemory();
     memset(block, 0, size);
     return block;
 }

@@ -72,7 +72,6 @@ void addFileValue(cString path, cmdoptTable table)
     /* argv[0] stands for the program and is skipped, as on a command line. */
     uInt64 count = tokens.count;
     String *argv = (String *)stdMALLOC((count + 2) * sizeof(String));
-    if (argv == nullptr) stdOutOfMemory();
     argv[0] = nullptr;
     argv[count + 1] = nullptr;
     uInt64 index = count;

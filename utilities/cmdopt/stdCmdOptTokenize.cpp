@@ -20,7 +20,6 @@ String retainCopy(cString text)
 {
     size_t length = strlen(text);
     String copy = (String)stdMALLOC(length + 1);
-    if (copy == nullptr) stdOutOfMemory();
     memcpy(copy, text, length + 1);
     std::lock_guard<std::mutex> guard(retainedLock);
     listAddTo(copy, &retainedCopies);

@@ -22,7 +22,6 @@ static Pointer hexSlot(uInt32 value) { return (Pointer)(Address)value; }
 static Pointer newCell(uInt64 value)
 {
     uInt64 *cell = (uInt64 *)stdMALLOC(sizeof(uInt64));
-    if (cell == nullptr) stdOutOfMemory();
     *cell = value;
     return cell;
 }
@@ -208,7 +207,6 @@ static void addSplitElement(String text, Pointer data)
 static String copyText(cString text, size_t length)
 {
     String copy = (String)stdMALLOC(length + 1);
-    if (copy == nullptr) stdOutOfMemory();
     memcpy(copy, text, length);
     copy[length] = '\0';
     return copy;

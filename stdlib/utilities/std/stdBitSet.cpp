@@ -39,7 +39,6 @@ void checkElement(uInt64 element)
 uInt64 *allocateWords(Int64 n)
 {
     uInt64 *words = (uInt64 *)stdMALLOC((size_t)n * sizeof(uInt64));
-    if (!words) stdOutOfMemory();
     memset(words, 0, (size_t)n * sizeof(uInt64));
     return words;
 }
@@ -47,7 +46,6 @@ uInt64 *allocateWords(Int64 n)
 stdBitSet newRecord(void)
 {
     stdBitSet s = (stdBitSet)stdMALLOC(sizeof(stdBitSetRec));
-    if (!s) stdOutOfMemory();
     s->count = 0;
     s->words = nullptr;
     s->lo = s->hi = 0;

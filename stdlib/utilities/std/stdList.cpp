@@ -11,7 +11,6 @@ namespace {
 stdList newCell(Pointer element, stdList next)
 {
     stdList cell = (stdList)stdMALLOC(sizeof(stdListRec));
-    if (!cell) stdOutOfMemory();
     cell->next = next;
     cell->element = element;
     return cell;

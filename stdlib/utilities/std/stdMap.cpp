@@ -3,23 +3,9 @@
  */
 #include "stdMapTable.h"
 #include "stdBitSet.h"
-#include "stdMemSpace.h"
 #include "stdMessages.h"
 
 static stdTableRec *tableOf(stdMap map) { return &map->table; }
-
-static stdMap newMap(void)
-{
-    stdMap map = (stdMap)stdMALLOC(sizeof(stdMapRec));
-    if (!map) stdOutOfMemory();
-    return map;
-}
-
-static uInt32 slotOf(stdMap map, Pointer key)
-{
-    const stdTableRec *t = tableOf(map);
-    return tableFind(t, key, tableHashOf(t, key));
-}
 
 /* Calls f(key, value) for every entry in slot order. */
 template <typename F> static void forEach(stdMap map, F f)
@@ -37,25 +23,16 @@ extern "C" {
 
 stdMap mapCreate(stdHashFun hash, stdEqualFun equal, Int sizeHint)
 {
-    stdMap map = newMap();
-    tableInit(tableOf(map), 2, hash, equal, nullptr, nullptr, nullptr, sizeHint);
-    return map;
+    return tableCreate<stdMapRec>(2, hash, equal, nullptr, nullptr, nullptr, sizeHint);
 }
 
 stdMap mapDCreate(stdHashDFun hash, stdEqualDFun equal, Int sizeHint, Pointer data)
 {
     stdASSERT(data != nullptr, ("mapDCreate needs a data pointer"));
-    stdMap map = newMap();
-    tableInit(tableOf(map), 2, nullptr, nullptr, hash, equal, data, sizeHint);
-    return map;
+    return tableCreate<stdMapRec>(2, nullptr, nullptr, hash, equal, data, sizeHint);
 }
 
-stdMap mapCreateLike(stdMap map)
-{
-    stdMap like = newMap();
-    tableInitLike(tableOf(like), tableOf(map), 2);
-    return like;
-}
+stdMap mapCreateLike(stdMap map) { return tableCreateLike<stdMapRec>(tableOf(map), 2); }
 
 stdMap mapCopy(stdMap map)
 {
@@ -64,12 +41,7 @@ stdMap mapCopy(stdMap map)
     return copy;
 }
 
-void mapDelete(stdMap map)
-{
-    if (!map) return;
-    tableRelease(tableOf(map));
-    memspFree(map);
-}
+void mapDelete(stdMap map) { tableDeleteRecord(map); }
 
 Bool   mapEmpty(stdMap map) { return tableEmpty(tableOf(map)); }
 uInt64 mapSize(stdMap map) { return map->table.size; }
@@ -84,20 +56,7 @@ void mapPrint(struct stdWriterRec *writer, stdMap map) { tablePrint(writer, tabl
 
 /* ------------------------------------------------------------ definition */
 
-Pointer mapDefine(stdMap map, Pointer key, Pointer value)
-{
-    stdTableRec *t = tableOf(map);
-    uInt32 h = tableHashOf(t, key);
-    uInt32 slot = tableFind(t, key, h);
-    if (slot == tableNoSlot) {
-        tableInsertNew(t, key, value, h);
-        return nullptr;
-    }
-    Pointer *entry = tableEntry(t, slot);
-    Pointer old = entry[1];
-    entry[1] = value;
-    return old;
-}
+Pointer mapDefine(stdMap map, Pointer key, Pointer value) { return tableStore(tableOf(map), key, value); }
 
 Pointer mapAddTo(Pointer key, Pointer value, stdMap map) { return mapDefine(map, key, value); }
 Pointer mapAddInvTo(Pointer key, Pointer value, stdMap map) { return mapDefine(map, value, key); }
@@ -108,16 +67,7 @@ void mapDefineMulti(stdMap map, stdSet keys, Pointer value)
     tableTraverse(t, [&](uInt32 slot) { mapDefine(map, *tableEntry(t, slot), value); });
 }
 
-Pointer mapUndefine(stdMap map, Pointer key)
-{
-    stdTableRec *t = tableOf(map);
-    uInt32 h = tableHashOf(t, key);
-    uInt32 slot = tableFind(t, key, h);
-    if (slot == tableNoSlot) return nullptr;
-    Pointer value = tableEntry(t, slot)[1];
-    tableRemoveSlot(t, slot, h);
-    return value;
-}
+Pointer mapUndefine(stdMap map, Pointer key) { return tableRemove(tableOf(map), key); }
 
 Pointer mapRemoveDomain(Pointer key, stdMap map) { return mapUndefine(map, key); }
 
@@ -125,43 +75,42 @@ Pointer mapRemoveDomain(Pointer key, stdMap map) { return mapUndefine(map, key);
 
 Pointer mapApply(stdMap map, Pointer key)
 {
-    uInt32 slot = slotOf(map, key);
-    return slot == tableNoSlot ? nullptr : tableEntry(tableOf(map), slot)[1];
+    Pointer *entry = tableLookup(tableOf(map), key);
+    return entry ? entry[1] : nullptr;
 }
 
 Pointer mapApply1(stdMap map, Pointer *key)
 {
-    uInt32 slot = slotOf(map, *key);
-    if (slot == tableNoSlot) return nullptr;
-    Pointer *entry = tableEntry(tableOf(map), slot);
+    Pointer *entry = tableLookup(tableOf(map), *key);
+    if (!entry) return nullptr;
     *key = entry[0];
     return entry[1];
 }
 
 Pointer mapApplyWD(stdMap map, Pointer key, Pointer defaultValue)
 {
-    uInt32 slot = slotOf(map, key);
-    return slot == tableNoSlot ? defaultValue : tableEntry(tableOf(map), slot)[1];
+    Pointer *entry = tableLookup(tableOf(map), key);
+    return entry ? entry[1] : defaultValue;
 }
 
 Pointer mapDomain(stdMap map, Pointer key)
 {
-    uInt32 slot = slotOf(map, key);
-    return slot == tableNoSlot ? nullptr : tableEntry(tableOf(map), slot)[0];
+    Pointer *entry = tableLookup(tableOf(map), key);
+    return entry ? entry[0] : nullptr;
 }
 
-Bool mapIsDefined(stdMap map, Pointer key) { return slotOf(map, key) != tableNoSlot; }
+Bool mapIsDefined(stdMap map, Pointer key) { return tableLookup(tableOf(map), key) != nullptr; }
 
 Pointer mapAnyDomain(stdMap map)
 {
-    uInt32 slot = tableFirstSlot(tableOf(map));
-    return slot == tableNoSlot ? nullptr : tableEntry(tableOf(map), slot)[0];
+    Pointer *entry = tableFirstEntry(tableOf(map));
+    return entry ? entry[0] : nullptr;
 }
 
 Pointer mapAnyRange(stdMap map)
 {
-    uInt32 slot = tableFirstSlot(tableOf(map));
-    return slot == tableNoSlot ? nullptr : tableEntry(tableOf(map), slot)[1];
+    Pointer *entry = tableFirstEntry(tableOf(map));
+    return entry ? entry[1] : nullptr;
 }
 
 /* ------------------------------------------------------------- traversal */
@@ -188,8 +137,8 @@ Bool mapEqual(stdMap a, stdMap b, stdEqualFun valueEqual)
     Bool equal = True;
     forEach(a, [&](Pointer k, Pointer v) {
         if (!equal) return;
-        uInt32 slot = slotOf(b, k);
-        equal = slot != tableNoSlot && valueEqual(v, tableEntry(tableOf(b), slot)[1]);
+        Pointer *entry = tableLookup(tableOf(b), k);
+        equal = entry && valueEqual(v, entry[1]);
     });
     return equal;
 }
@@ -199,9 +148,7 @@ Bool mapEqual(stdMap a, stdMap b, stdEqualFun valueEqual)
 /* The keys keep the map's key functions, data and number of buckets. */
 stdSet mapDomainToSet(stdMap map)
 {
-    stdSet set = (stdSet)stdMALLOC(sizeof(stdSetRec));
-    if (!set) stdOutOfMemory();
-    tableInitLike(&set->table, tableOf(map), 1);
+    stdSet set = tableCreateLike<stdSetRec>(tableOf(map), 1);
     forEach(map, [&](Pointer k, Pointer) { setInsert(set, k); });
     return set;
 }
@@ -238,38 +185,16 @@ stdList mapToList(stdMap map)
 
 /* ------------------------------------------------------------- iterator */
 
-stdMapIterator mapBegin(stdMap map)
-{
-    if (mapSize(map) == 0) return nullptr;
-    stdMapIterator it = (stdMapIterator)stdMALLOC(sizeof(stdMapIteratorRec));
-    if (!it) stdOutOfMemory();
-    tableIteratorStart(&it->iterator, tableOf(map));
-    return it;
-}
-
-Bool mapAtEnd(stdMapIterator *iterator)
-{
-    if (!*iterator) return True;
-    if (!tableIteratorPast(&(*iterator)->iterator)) return False;
-    memspFree(*iterator);
-    *iterator = nullptr;
-    return True;
-}
+stdMapIterator mapBegin(stdMap map) { return tableBegin<stdMapIteratorRec>(tableOf(map)); }
+Bool mapAtEnd(stdMapIterator *iterator) { return tableAtEnd(iterator); }
 
 void mapNext(stdMapIterator iterator)
 {
     if (iterator) tableIteratorNext(&iterator->iterator);
 }
 
-static Pointer currentWord(stdMapIterator iterator, int which)
-{
-    if (!iterator) return nullptr;
-    uInt32 slot = tableIteratorSlot(&iterator->iterator);
-    return slot == tableNoSlot ? nullptr : tableEntry(iterator->iterator.table, slot)[which];
-}
-
-Pointer mapDomainValue(stdMapIterator iterator) { return currentWord(iterator, 0); }
-Pointer mapRangeValue(stdMapIterator iterator) { return currentWord(iterator, 1); }
+Pointer mapDomainValue(stdMapIterator iterator) { return tableCurrent(iterator, 0); }
+Pointer mapRangeValue(stdMapIterator iterator) { return tableCurrent(iterator, 1); }
 
 /* ------------------------------------------------ maps of collections */
 
@@ -278,52 +203,21 @@ static void deleteSetValue(Pointer value, Pointer) { setDelete((stdSet)value); }
 static void deleteBitSetValue(Pointer value, Pointer) { bitSetDelete((stdBitSet)value); }
 static void deleteMapMapValue(Pointer value, Pointer) { mapDeleteMapMap((stdMap)value); }
 
-void mapDeleteMapMap(stdMap map)
+/* Deletes every value, then the map itself or only its entries. */
+static void dropValues(stdMap map, stdEltFun deleteValue, Bool deleteMap)
 {
-    mapRangeTraverse(map, deleteMapValue, nullptr);
-    mapDelete(map);
+    mapRangeTraverse(map, deleteValue, nullptr);
+    if (deleteMap) mapDelete(map);
+    else mapEmpty(map);
 }
 
-void mapEmptyMapMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteMapValue, nullptr);
-    mapEmpty(map);
-}
-
-void mapDeleteSetMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteSetValue, nullptr);
-    mapDelete(map);
-}
-
-void mapEmptySetMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteSetValue, nullptr);
-    mapEmpty(map);
-}
-
-void mapDeleteBitSetMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteBitSetValue, nullptr);
-    mapDelete(map);
-}
-
-void mapEmptyBitSetMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteBitSetValue, nullptr);
-    mapEmpty(map);
-}
-
-void mapDeleteMapMapMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteMapMapValue, nullptr);
-    mapDelete(map);
-}
-
-void mapEmptyMapMapMap(stdMap map)
-{
-    mapRangeTraverse(map, deleteMapMapValue, nullptr);
-    mapEmpty(map);
-}
+void mapDeleteMapMap(stdMap map)    { dropValues(map, deleteMapValue, True); }
+void mapEmptyMapMap(stdMap map)     { dropValues(map, deleteMapValue, False); }
+void mapDeleteSetMap(stdMap map)    { dropValues(map, deleteSetValue, True); }
+void mapEmptySetMap(stdMap map)     { dropValues(map, deleteSetValue, False); }
+void mapDeleteBitSetMap(stdMap map) { dropValues(map, deleteBitSetValue, True); }
+void mapEmptyBitSetMap(stdMap map)  { dropValues(map, deleteBitSetValue, False); }
+void mapDeleteMapMapMap(stdMap map) { dropValues(map, deleteMapMapValue, True); }
+void mapEmptyMapMapMap(stdMap map)  { dropValues(map, deleteMapMapValue, False); }
 
 } /* extern "C" */

@@ -21,25 +21,11 @@ uInt32 tableFirstBit(uInt32 word)
     return (uInt32)__builtin_ctz(word);
 }
 
-static Pointer allocate(size_t size)
-{
-    Pointer block = stdMALLOC(size);
-    if (!block) stdOutOfMemory();
-    return block;
-}
-
 static Pointer allocateZero(size_t size)
 {
-    Pointer block = allocate(size);
+    Pointer block = stdMALLOC(size);
     memset(block, 0, size);
     return block;
-}
-
-static Pointer reallocate(Pointer block, size_t size)
-{
-    Pointer grown = memspRealloc(block, size);
-    if (!grown) stdOutOfMemory();
-    return grown;
 }
 
 /* ------------------------------------------------------------------ life */
@@ -154,7 +140,7 @@ static void appendToBucket(stdTableRec *t, uInt32 bucket, uInt32 slot)
 {
     uInt32 *list = t->buckets[bucket];
     if (!list) {
-        list = (uInt32 *)allocate(3 * sizeof(uInt32));
+        list = (uInt32 *)stdMALLOC(3 * sizeof(uInt32));
         list[0] = 1;
         list[1] = slot;
         list[2] = listEnd;
@@ -165,7 +151,7 @@ static void appendToBucket(stdTableRec *t, uInt32 bucket, uInt32 slot)
     while (list[1 + n] != listEnd) n++;
     if (n == list[0]) {
         uInt64 room = 2 * (uInt64)list[0];
-        list = (uInt32 *)reallocate(list, (room + 2) * sizeof(uInt32));
+        list = (uInt32 *)stdReallocFun(list, (room + 2) * sizeof(uInt32));
         list[0] = (uInt32)room;
         t->buckets[bucket] = list;
     }
@@ -185,7 +171,7 @@ static uInt32 takeFreeSlot(stdTableRec *t)
         if (found == tableNoSlot) {
             uInt64 words = 2 * (uInt64)t->occupancyWords;
             if (32 * words > maxSlots + 1) stdOutOfMemory();   /* the table is full */
-            t->occupancy = (uInt32 *)reallocate(t->occupancy, words * sizeof(uInt32));
+            t->occupancy = (uInt32 *)stdReallocFun(t->occupancy, words * sizeof(uInt32));
             memset(t->occupancy + t->occupancyWords, 0,
                    (words - t->occupancyWords) * sizeof(uInt32));
             found = t->occupancyWords;
@@ -205,7 +191,7 @@ static void growEntries(stdTableRec *t, uInt32 slot)
     while (capacity <= slot) capacity *= 2;
     if (capacity > maxSlots) capacity = maxSlots;
     size_t slotBytes = t->entryWords * sizeof(Pointer);
-    t->entries = (Pointer *)reallocate(t->entries, capacity * slotBytes);
+    t->entries = (Pointer *)stdReallocFun(t->entries, capacity * slotBytes);
     memset((char *)t->entries + t->entryCapacity * slotBytes, 0,
            (capacity - t->entryCapacity) * slotBytes);
     t->entryCapacity = (uInt32)capacity;

@@ -14,6 +14,7 @@
 
 #include "stdTypes.h"
 #include "stdList.h"
+#include "stdMemSpace.h"
 #include "stdStdFun.h"
 #include "stdMap.h"
 #include "stdSet.h"
@@ -79,6 +80,52 @@ static inline Pointer *tableEntry(const stdTableRec *t, uInt32 slot)
     return t->entries + (size_t)slot * t->entryWords;
 }
 
+/* The entry of the key equal to `key`, or null. */
+static inline Pointer *tableLookup(const stdTableRec *t, Pointer key)
+{
+    uInt32 slot = tableFind(t, key, tableHashOf(t, key));
+    return slot == tableNoSlot ? nullptr : tableEntry(t, slot);
+}
+
+static inline Pointer *tableFirstEntry(const stdTableRec *t)
+{
+    uInt32 slot = tableFirstSlot(t);
+    return slot == tableNoSlot ? nullptr : tableEntry(t, slot);
+}
+
+/*
+ * Adds the key (and value) when no equal key is present and returns null.
+ * Otherwise the entry stays where it is and its last word is replaced, a
+ * map's value by `value`, a set's element by `key` (an equal element may be
+ * another object); what that word held is returned.
+ */
+static inline Pointer tableStore(stdTableRec *t, Pointer key, Pointer value)
+{
+    uInt32 h = tableHashOf(t, key);
+    uInt32 slot = tableFind(t, key, h);
+    if (slot == tableNoSlot) {
+        tableInsertNew(t, key, value, h);
+        return nullptr;
+    }
+    Pointer *entry = tableEntry(t, slot);
+    uInt32 last = t->entryWords - 1u;
+    Pointer old = entry[last];
+    entry[last] = last ? value : key;
+    return old;
+}
+
+/* Removes the key equal to `key`; returns the last word of its entry (a
+ * map's value, a set's element), or null when there was none. */
+static inline Pointer tableRemove(stdTableRec *t, Pointer key)
+{
+    uInt32 h = tableHashOf(t, key);
+    uInt32 slot = tableFind(t, key, h);
+    if (slot == tableNoSlot) return nullptr;
+    Pointer stored = tableEntry(t, slot)[t->entryWords - 1u];
+    tableRemoveSlot(t, slot, h);
+    return stored;
+}
+
 static inline Bool tableSlotInUse(const stdTableRec *t, uInt32 word, uInt32 bit)
 {
     return word < t->occupancyWords && ((t->occupancy[word] >> bit) & 1u);
@@ -111,5 +158,60 @@ void   tableIteratorStart(stdTableIteratorRec *it, stdTableRec *t);   /* t not e
 uInt32 tableIteratorSlot(const stdTableIteratorRec *it);             /* or tableNoSlot */
 void   tableIteratorNext(stdTableIteratorRec *it);
 Bool   tableIteratorPast(const stdTableIteratorRec *it);
+
+/* ------------------------------------------------- the public records */
+
+/* A new map (2 words an entry) or set (1 word) in the manner of tableInit. */
+template <typename Rec>
+Rec *tableCreate(uInt8 entryWords, stdHashFun hash, stdEqualFun equal, stdHashDFun hashD,
+                 stdEqualDFun equalD, Pointer data, Int sizeHint)
+{
+    Rec *record = (Rec *)stdMALLOC(sizeof(Rec));
+    tableInit(&record->table, entryWords, hash, equal, hashD, equalD, data, sizeHint);
+    return record;
+}
+
+/* A new empty map or set in the manner of tableInitLike. */
+template <typename Rec> Rec *tableCreateLike(const stdTableRec *like, uInt8 entryWords)
+{
+    Rec *record = (Rec *)stdMALLOC(sizeof(Rec));
+    tableInitLike(&record->table, like, entryWords);
+    return record;
+}
+
+/* Frees a map or set with all its storage; null is allowed. */
+template <typename Rec> void tableDeleteRecord(Rec *record)
+{
+    if (!record) return;
+    tableRelease(&record->table);
+    memspFree(record);
+}
+
+/* An iterator over a map or set, or null for an empty one. */
+template <typename Iterator> Iterator *tableBegin(stdTableRec *t)
+{
+    if (t->size == 0) return nullptr;
+    Iterator *it = (Iterator *)stdMALLOC(sizeof(Iterator));
+    tableIteratorStart(&it->iterator, t);
+    return it;
+}
+
+/* True once the iterator is past the last entry; it is then freed and nulled. */
+template <typename Iterator> Bool tableAtEnd(Iterator **iterator)
+{
+    if (!*iterator) return True;
+    if (!tableIteratorPast(&(*iterator)->iterator)) return False;
+    memspFree(*iterator);
+    *iterator = nullptr;
+    return True;
+}
+
+/* Word `which` of the iterator's current entry, or null. */
+template <typename Iterator> Pointer tableCurrent(Iterator *iterator, uInt32 which)
+{
+    if (!iterator) return nullptr;
+    uInt32 slot = tableIteratorSlot(&iterator->iterator);
+    return slot == tableNoSlot ? nullptr : tableEntry(iterator->iterator.table, slot)[which];
+}
 
 #endif

@@ -11,9 +11,6 @@
 #include "stdString.h"
 #include "stdThreads.h"
 
-/* Most texts fit here; a longer one is formatted again at its own size. */
-#define LOG_LINE_BUFFER_SIZE 100000
-
 static FILE *logFile;
 
 FILE *msgLogStream(void)
@@ -80,17 +77,9 @@ static void logThroughCallback(stdThread self, cString format, va_list ap)
     /* The lines belong to the log sink, not to the caller's memory space. */
     stdMemSpace callerSpace = stdSwapMemSpace(memspNativeMemSpace);
 
-    va_list again;
-    va_copy(again, ap);
-    String buffer = (String)stdMALLOC(LOG_LINE_BUFFER_SIZE);
-    int length = vsnprintf(buffer, LOG_LINE_BUFFER_SIZE, format, ap);
-    if (length >= LOG_LINE_BUFFER_SIZE) {
-        /* Too long for the buffer: nothing is cut off, the text gets a buffer of its own. */
-        memspFree(buffer);
-        buffer = (String)stdMALLOC((size_t)length + 1);
-        vsnprintf(buffer, (size_t)length + 1, format, again);
-    }
-    va_end(again);
+    stdString text = stringCreate(128);
+    Int length = stringAddVFormat(text, format, ap);
+    String buffer = stringStripToBuf(text);
     if (length > 0) {
         deliverLines(self, buffer, (size_t)length);
     }

@@ -54,7 +54,6 @@ uInt8 nextKeyByte(stdObfuscation obfuscation)
 stdObfuscation allocateObfuscation()
 {
     stdObfuscation obfuscation = (stdObfuscation)stdMALLOC(sizeof(stdObfuscationRec));
-    if (!obfuscation) stdOutOfMemory();
     return obfuscation;
 }
 

@@ -2,23 +2,11 @@
  * Hash sets on the shared table (stdMapTable.h).
  */
 #include "stdMapTable.h"
-#include "stdMemSpace.h"
 #include "stdMessages.h"
 
 static stdTableRec *tableOf(stdSet set) { return &set->table; }
 
-static stdSet newSet(void)
-{
-    stdSet set = (stdSet)stdMALLOC(sizeof(stdSetRec));
-    if (!set) stdOutOfMemory();
-    return set;
-}
-
-static Bool contains(stdSet set, Pointer element)
-{
-    const stdTableRec *t = tableOf(set);
-    return tableFind(t, element, tableHashOf(t, element)) != tableNoSlot;
-}
+static Bool contains(stdSet set, Pointer element) { return tableLookup(tableOf(set), element) != nullptr; }
 
 /* Calls f(element) for every element of the set in slot order. */
 template <typename F> static void forEach(stdSet set, F f)
@@ -33,25 +21,16 @@ extern "C" {
 
 stdSet setCreate(stdHashFun hash, stdEqualFun equal, Int sizeHint)
 {
-    stdSet set = newSet();
-    tableInit(tableOf(set), 1, hash, equal, nullptr, nullptr, nullptr, sizeHint);
-    return set;
+    return tableCreate<stdSetRec>(1, hash, equal, nullptr, nullptr, nullptr, sizeHint);
 }
 
 stdSet setDCreate(stdHashDFun hash, stdEqualDFun equal, Int sizeHint, Pointer data)
 {
     stdASSERT(data != nullptr, ("setDCreate needs a data pointer"));
-    stdSet set = newSet();
-    tableInit(tableOf(set), 1, nullptr, nullptr, hash, equal, data, sizeHint);
-    return set;
+    return tableCreate<stdSetRec>(1, nullptr, nullptr, hash, equal, data, sizeHint);
 }
 
-stdSet setCreateLike(stdSet set)
-{
-    stdSet like = newSet();
-    tableInitLike(tableOf(like), tableOf(set), 1);
-    return like;
-}
+stdSet setCreateLike(stdSet set) { return tableCreateLike<stdSetRec>(tableOf(set), 1); }
 
 stdSet setCopy(stdSet set)
 {
@@ -60,12 +39,7 @@ stdSet setCopy(stdSet set)
     return copy;
 }
 
-void setDelete(stdSet set)
-{
-    if (!set) return;
-    tableRelease(tableOf(set));
-    memspFree(set);
-}
+void setDelete(stdSet set) { tableDeleteRecord(set); }
 
 Bool   setEmpty(stdSet set) { return tableEmpty(tableOf(set)); }
 uInt64 setSize(stdSet set) { return set->table.size; }
@@ -81,33 +55,11 @@ void setPrint(struct stdWriterRec *writer, stdSet set) { tablePrint(writer, tabl
 
 /* -------------------------------------------------------------- elements */
 
-Pointer setInsert(stdSet set, Pointer element)
-{
-    stdTableRec *t = tableOf(set);
-    uInt32 h = tableHashOf(t, element);
-    uInt32 slot = tableFind(t, element, h);
-    if (slot == tableNoSlot) {
-        tableInsertNew(t, element, nullptr, h);
-        return nullptr;
-    }
-    Pointer *entry = tableEntry(t, slot);
-    Pointer old = entry[0];
-    entry[0] = element;
-    return old;
-}
+Pointer setInsert(stdSet set, Pointer element) { return tableStore(tableOf(set), element, nullptr); }
 
 Pointer setAddTo(Pointer element, stdSet set) { return setInsert(set, element); }
 
-Pointer setRemove(stdSet set, Pointer element)
-{
-    stdTableRec *t = tableOf(set);
-    uInt32 h = tableHashOf(t, element);
-    uInt32 slot = tableFind(t, element, h);
-    if (slot == tableNoSlot) return nullptr;
-    Pointer stored = *tableEntry(t, slot);
-    tableRemoveSlot(t, slot, h);
-    return stored;
-}
+Pointer setRemove(stdSet set, Pointer element) { return tableRemove(tableOf(set), element); }
 
 Pointer setDeleteFrom(Pointer element, stdSet set) { return setRemove(set, element); }
 
@@ -115,15 +67,14 @@ Bool setContains(stdSet set, Pointer element) { return contains(set, element); }
 
 Pointer setElement(stdSet set, Pointer element)
 {
-    const stdTableRec *t = tableOf(set);
-    uInt32 slot = tableFind(t, element, tableHashOf(t, element));
-    return slot == tableNoSlot ? nullptr : *tableEntry(t, slot);
+    Pointer *entry = tableLookup(tableOf(set), element);
+    return entry ? *entry : nullptr;
 }
 
 Pointer setAnyElement(stdSet set)
 {
-    uInt32 slot = tableFirstSlot(tableOf(set));
-    return slot == tableNoSlot ? nullptr : *tableEntry(tableOf(set), slot);
+    Pointer *entry = tableFirstEntry(tableOf(set));
+    return entry ? *entry : nullptr;
 }
 
 void setTraverse(stdSet set, stdEltFun function, Pointer data)
@@ -230,34 +181,14 @@ stdList setToList(stdSet set)
 
 /* ------------------------------------------------------------- iterator */
 
-stdSetIterator setBegin(stdSet set)
-{
-    if (setSize(set) == 0) return nullptr;
-    stdSetIterator it = (stdSetIterator)stdMALLOC(sizeof(stdSetIteratorRec));
-    if (!it) stdOutOfMemory();
-    tableIteratorStart(&it->iterator, tableOf(set));
-    return it;
-}
-
-Bool setAtEnd(stdSetIterator *iterator)
-{
-    if (!*iterator) return True;
-    if (!tableIteratorPast(&(*iterator)->iterator)) return False;
-    memspFree(*iterator);
-    *iterator = nullptr;
-    return True;
-}
+stdSetIterator setBegin(stdSet set) { return tableBegin<stdSetIteratorRec>(tableOf(set)); }
+Bool setAtEnd(stdSetIterator *iterator) { return tableAtEnd(iterator); }
 
 void setNext(stdSetIterator iterator)
 {
     if (iterator) tableIteratorNext(&iterator->iterator);
 }
 
-Pointer setValue(stdSetIterator iterator)
-{
-    if (!iterator) return nullptr;
-    uInt32 slot = tableIteratorSlot(&iterator->iterator);
-    return slot == tableNoSlot ? nullptr : *tableEntry(iterator->iterator.table, slot);
-}
+Pointer setValue(stdSetIterator iterator) { return tableCurrent(iterator, 0); }
 
 } /* extern "C" */

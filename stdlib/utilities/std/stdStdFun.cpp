@@ -26,6 +26,29 @@ template <typename T> static inline T load(Pointer p)
     return v;
 }
 
+/* The per-block scrambling of 32-bit MurmurHash3. */
+static inline uInt32 murmurScramble(uInt32 k)
+{
+    k *= 0xcc9e2d51u;
+    k = (k << 15) | (k >> 17);
+    return k * 0x1b873593u;
+}
+
+static inline unsigned char upper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? (unsigned char)(c - 'a' + 'A') : c;
+}
+
+/* Where two texts first differ with case ignored: negative, zero or
+ * positive as a orders before, with or after b. */
+static int ciCompare(Pointer a, Pointer b)
+{
+    const unsigned char *p = (const unsigned char *)a, *q = (const unsigned char *)b;
+    for (; *p && upper(*p) == upper(*q); p++, q++) {
+    }
+    return (int)upper(*p) - (int)upper(*q);
+}
+
 extern "C" {
 
 uInt32 stdIntHash(Pointer k) { return (uInt32)wordOf(k); }
@@ -65,17 +88,13 @@ uInt32 stdStringHash(Pointer s)
 {
     const unsigned char *data = (const unsigned char *)s;
     size_t length = strlen((const char *)data);
-    const uInt32 c1 = 0xcc9e2d51u, c2 = 0x1b873593u;
     uInt32 h = 0;
 
     size_t blocks = length / 4;
     for (size_t i = 0; i < blocks; i++) {
         const unsigned char *b = data + 4 * i;
         uInt32 k = (uInt32)b[0] | (uInt32)b[1] << 8 | (uInt32)b[2] << 16 | (uInt32)b[3] << 24;
-        k *= c1;
-        k = (k << 15) | (k >> 17);
-        k *= c2;
-        h ^= k;
+        h ^= murmurScramble(k);
         h = (h << 13) | (h >> 19);
         h = h * 5 + 0xe6546b64u;
     }
@@ -87,10 +106,7 @@ uInt32 stdStringHash(Pointer s)
     case 2: k ^= (uInt32)tail[1] << 8;  [[fallthrough]];
     case 1:
         k ^= tail[0];
-        k *= c1;
-        k = (k << 15) | (k >> 17);
-        k *= c2;
-        h ^= k;
+        h ^= murmurScramble(k);
     }
 
     h ^= (uInt32)length;
@@ -113,11 +129,6 @@ Bool stdNStringEqual(Pointer a, Pointer b)
     return a && b && strcmp((cString)a, (cString)b) == 0;
 }
 
-static inline unsigned char upper(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? (unsigned char)(c - 'a' + 'A') : c;
-}
-
 uInt32 stdCIStringHash(Pointer s)
 {
     uInt32 h = 0;
@@ -126,21 +137,8 @@ uInt32 stdCIStringHash(Pointer s)
     return h;
 }
 
-Bool stdCIStringEqual(Pointer a, Pointer b)
-{
-    const unsigned char *p = (const unsigned char *)a, *q = (const unsigned char *)b;
-    for (; *p && upper(*p) == upper(*q); p++, q++) {
-    }
-    return upper(*p) == upper(*q);
-}
-
-Bool stdCIStringLessEq(Pointer a, Pointer b)
-{
-    const unsigned char *p = (const unsigned char *)a, *q = (const unsigned char *)b;
-    for (; *p && upper(*p) == upper(*q); p++, q++) {
-    }
-    return upper(*p) <= upper(*q);
-}
+Bool stdCIStringEqual(Pointer a, Pointer b) { return ciCompare(a, b) == 0; }
+Bool stdCIStringLessEq(Pointer a, Pointer b) { return ciCompare(a, b) <= 0; }
 
 String stdStringIsPrefix(cString prefix, cString s)
 {

@@ -9,19 +9,12 @@
 
 namespace {
 
-Pointer allocate(size_t size)
-{
-    Pointer block = stdMALLOC(size);
-    if (!block) stdOutOfMemory();
-    return block;
-}
-
 stringBucket bucketCreate(uInt64 capacity)
 {
-    stringBucket bucket = (stringBucket)allocate(sizeof(stringBucketRec));
+    stringBucket bucket = (stringBucket)stdMALLOC(sizeof(stringBucketRec));
     bucket->capacity = capacity;
     bucket->free = capacity;
-    bucket->data = (char *)allocate(capacity);
+    bucket->data = (char *)stdMALLOC(capacity);
     return bucket;
 }
 
@@ -62,7 +55,7 @@ extern "C" {
 
 stdString stringCreate(uInt64 bucketSize)
 {
-    stdString string = (stdString)allocate(sizeof(stdStringRec));
+    stdString string = (stdString)stdMALLOC(sizeof(stdStringRec));
     string->bucketSize = bucketSize;
     string->length = 0;
     string->buckets = nullptr;
@@ -155,7 +148,7 @@ Int stringAddVFormat(stdString string, cString format, va_list arguments)
     if (length < formatBufferSize) {
         stringAddBufLen(string, local, (uInt64)length);
     } else {
-        char *text = (char *)allocate((size_t)length + 1);
+        char *text = (char *)stdMALLOC((size_t)length + 1);
         vsnprintf(text, (size_t)length + 1, format, again);
         stringAddBufLen(string, text, (uInt64)length);
         memspFree(text);
@@ -171,7 +164,7 @@ uInt64 stringSize(stdString string)
 
 String stringToBuf(stdString string)
 {
-    String text = (String)allocate(string->length + 1);
+    String text = (String)stdMALLOC(string->length + 1);
     char  *end = text;
     for (stdList cell = string->buckets; cell; cell = cell->next) {
         end = bucketToBuf((stringBucket)cell->element, end);

@@ -14,7 +14,6 @@ stdWriter newWriter(Int32 kind, wtrWriteFun write, wtrResetFun reset, wtrDeleteF
                     Pointer data)
 {
     stdWriter writer = (stdWriter)stdMALLOC(sizeof(stdWriterRec));
-    if (!writer) stdOutOfMemory();
     writer->kind = kind;
     writer->write = write;
     writer->reset = reset;

@@ -10,13 +10,6 @@
 
 namespace {
 
-Pointer allocate(size_t size)
-{
-    Pointer block = stdMALLOC(size);
-    if (!block) stdOutOfMemory();
-    return block;
-}
-
 struct TabConvState {
     uInt64    column;
     Int32     tabWidth;
@@ -65,7 +58,7 @@ void tconvDelete(Pointer data)
 Int64 obfWrite(Pointer data, cString bytes, uInt64 length)
 {
     ObfuscatedState *state = (ObfuscatedState *)data;
-    char *scrambled = (char *)allocate(length > 0 ? length : 1);
+    char *scrambled = (char *)stdMALLOC(length > 0 ? length : 1);
     memcpy(scrambled, bytes, length);
     stdObfuscateBuffer(state->obfuscation, scrambled, length);
     Int64 result = wtrWrite(state->inner, scrambled, length);
@@ -95,7 +88,7 @@ extern "C" {
 stdWriter wtrCreateTabConvWriter(stdWriter inner, Int32 tabWidth)
 {
     stdASSERT(tabWidth >= 1, ("tab width %d of a tab-conversion writer is not positive", tabWidth));
-    TabConvState *state = (TabConvState *)allocate(sizeof(TabConvState));
+    TabConvState *state = (TabConvState *)stdMALLOC(sizeof(TabConvState));
     state->column = 0;
     state->tabWidth = tabWidth;
     state->inner = inner;
@@ -104,7 +97,7 @@ stdWriter wtrCreateTabConvWriter(stdWriter inner, Int32 tabWidth)
 
 stdWriter wtrCreateObfuscatedWriter(stdWriter inner, uInt32 seed)
 {
-    ObfuscatedState *state = (ObfuscatedState *)allocate(sizeof(ObfuscatedState));
+    ObfuscatedState *state = (ObfuscatedState *)stdMALLOC(sizeof(ObfuscatedState));
     state->seed = seed;
     state->inner = inner;
     state->obfuscation = stdCreateObfuscation(seed);

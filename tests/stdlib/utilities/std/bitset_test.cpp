@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 #include "stdBitSet.h"
-#include "stdMemSpace.h"
 #include "stdString.h"
 #include "stdWriter.h"
+#include "stringCapture.h"
 
 namespace {
 
@@ -53,18 +53,7 @@ Elements join(std::vector<Elements> parts)
     return v;
 }
 
-template <typename F> std::string captured(F print)
-{
-    stdString s = stringCreate(128);
-    stdWriter w = wtrCreateStringWriter(s);
-    print(w);
-    String text = stringToBuf(s);
-    std::string result(text);
-    memspFree(text);
-    wtrDelete(w);
-    stringDelete(s);
-    return result;
-}
+using testsupport::writtenBy;
 
 /* ------------------------------------------------------------------ */
 
@@ -504,24 +493,24 @@ TEST(BitSetHashing, FoldsSixteenBitPiecesFromTheFirstNonZeroWord)
 TEST(BitSetPrinting, ElementsAndLongRuns)
 {
     stdBitSet s = make(join({{1, 2, 3}, span(20, 40)}));
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrint(w, s); }), "{ 1 2 3 20-40 }\n");
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWN(w, s); }), "{ 1 2 3 20-40 }");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrint(w, s); }), "{ 1 2 3 20-40 }\n");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWN(w, s); }), "{ 1 2 3 20-40 }");
     stdBitSet ten = bitSetRange(100, 109), eleven = bitSetRange(100, 110), empty = bitSetCreate();
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWN(w, ten); }),
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWN(w, ten); }),
               "{ 100 101 102 103 104 105 106 107 108 109 }");
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWN(w, eleven); }), "{ 100-110 }");
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrint(w, empty); }), "{ }\n");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWN(w, eleven); }), "{ 100-110 }");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrint(w, empty); }), "{ }\n");
     stdBitSet big = bitSetRange(0xFFFFFFF0u, 0xFFFFFFFEu);
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWN(w, big); }), "{ 4294967280-4294967294 }");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWN(w, big); }), "{ 4294967280-4294967294 }");
     for (stdBitSet x : {s, ten, eleven, empty, big}) bitSetDelete(x);
 }
 
 TEST(BitSetPrinting, WordsFromIndexZero)
 {
     stdBitSet a = make({1, 130}), b = bitSetSingleton(130), e = bitSetCreate();
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWord(w, a); }), "0x2, 0x0, 0x4");
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWord(w, b); }), "0x0, 0x0, 0x4");
-    EXPECT_EQ(captured([&](stdWriter w) { bitSetPrintWord(w, e); }), "");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWord(w, a); }), "0x2, 0x0, 0x4");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWord(w, b); }), "0x0, 0x0, 0x4");
+    EXPECT_EQ(writtenBy([&](stdWriter w) { bitSetPrintWord(w, e); }), "");
     for (stdBitSet x : {a, b, e}) bitSetDelete(x);
 }
 

@@ -10,15 +10,16 @@
 #include <vector>
 #include "stdBitSet.h"
 #include "stdMap.h"
-#include "stdMemSpace.h"
 #include "stdSet.h"
 #include "stdString.h"
 #include "stdWriter.h"
+#include "stringCapture.h"
+#include "tableWords.h"
 
 namespace {
 
-Pointer K(uInt64 v) { return (Pointer)(Address)v; }
-uInt64 U(Pointer p) { return (uInt64)(Address)p; }
+using testsupport::K;
+using testsupport::U;
 
 std::vector<uInt64> keysInOrder(stdMap map)
 {
@@ -50,15 +51,7 @@ uInt32 nrofBuckets(stdMap map)
 
 std::string printed(stdMap map)
 {
-    stdString s = stringCreate(128);
-    stdWriter w = wtrCreateStringWriter(s);
-    mapPrint(w, map);
-    String text = stringToBuf(s);
-    std::string result(text);
-    memspFree(text);
-    wtrDelete(w);
-    stringDelete(s);
-    return result;
+    return testsupport::writtenBy([&](stdWriter w) { mapPrint(w, map); });
 }
 
 std::vector<uInt64> listWords(stdList list)

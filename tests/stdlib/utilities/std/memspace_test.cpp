@@ -6,13 +6,11 @@
 #include <setjmp.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 #include <string>
 
+#include "childProcess.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdThreads.h"
@@ -26,23 +24,8 @@ extern "C" const char *__asan_default_options(void)
 
 namespace {
 
-struct ChildRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(FILE *file)
-{
-    std::string text;
-    rewind(file);
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    return text;
-}
+using testsupport::ChildRun;
+using testsupport::readAll;
 
 // AddressSanitizer notes each failed request on standard error even when it
 // returns null as asked; those notes are not ours.
@@ -63,34 +46,11 @@ std::string withoutSanitizerNotes(const std::string &text)
     return kept;
 }
 
-// Runs body in a forked child with its output captured; returning ends it with 0.
+// A child run whose standard error is cleared of the sanitizer's notes.
 ChildRun runChild(const std::function<void()> &body)
 {
-    FILE *out = tmpfile();
-    FILE *err = tmpfile();
-    fflush(stdout);
-    fflush(stderr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        struct rlimit noCore = { 0, 0 };
-        setrlimit(RLIMIT_CORE, &noCore);
-        dup2(fileno(out), 1);
-        dup2(fileno(err), 2);
-        body();
-        fflush(stdout);
-        fflush(stderr);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ChildRun run;
-    if (WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-    }
-    run.out = readAll(out);
-    run.err = withoutSanitizerNotes(readAll(err));
-    fclose(out);
-    fclose(err);
+    ChildRun run = testsupport::runChild(body);
+    run.err = withoutSanitizerNotes(run.err);
     return run;
 }
 

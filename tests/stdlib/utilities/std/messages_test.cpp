@@ -10,14 +10,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "childProcess.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdProcess.h"
@@ -30,59 +29,9 @@ namespace {
 // ---------------------------------------------------------------------------
 // Running code in a child process and looking at what it left behind.
 
-struct ChildRun {
-    int exitCode = -1;   // -1 when the child did not exit normally
-    int signal = 0;      // the signal that ended the child, if any
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(FILE *file)
-{
-    std::string text;
-    rewind(file);
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    return text;
-}
-
-// Runs body in a forked child whose standard output and error go to files;
-// a body that returns ends the child with status 0.
-ChildRun runChild(const std::function<void()> &body)
-{
-    FILE *out = tmpfile();
-    FILE *err = tmpfile();
-    fflush(stdout);
-    fflush(stderr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        struct rlimit noCore = { 0, 0 };   // the abort tests leave no core files
-        setrlimit(RLIMIT_CORE, &noCore);
-        dup2(fileno(out), 1);
-        dup2(fileno(err), 2);
-        body();
-        fflush(stdout);
-        fflush(stderr);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ChildRun run;
-    if (WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-    }
-    if (WIFSIGNALED(status)) {
-        run.signal = WTERMSIG(status);
-    }
-    run.out = readAll(out);
-    run.err = readAll(err);
-    fclose(out);
-    fclose(err);
-    return run;
-}
+using testsupport::ChildRun;
+using testsupport::readAll;
+using testsupport::runChild;
 
 // Prints the thread's two flags, for a child to hand them to the test.
 void printFlags()

@@ -7,15 +7,16 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "stdMemSpace.h"
 #include "stdSet.h"
 #include "stdString.h"
 #include "stdWriter.h"
+#include "stringCapture.h"
+#include "tableWords.h"
 
 namespace {
 
-Pointer K(uInt64 v) { return (Pointer)(Address)v; }
-uInt64 U(Pointer p) { return (uInt64)(Address)p; }
+using testsupport::K;
+using testsupport::U;
 
 stdSet intSet(std::vector<uInt64> elements, Int hint = 1)
 {
@@ -33,15 +34,7 @@ std::vector<uInt64> inOrder(stdSet s)
 
 std::string printed(stdSet set)
 {
-    stdString s = stringCreate(128);
-    stdWriter w = wtrCreateStringWriter(s);
-    setPrint(w, set);
-    String text = stringToBuf(s);
-    std::string result(text);
-    memspFree(text);
-    wtrDelete(w);
-    stringDelete(s);
-    return result;
+    return testsupport::writtenBy([&](stdWriter w) { setPrint(w, set); });
 }
 
 /* ------------------------------------------------------------------ */

@@ -2,6 +2,7 @@
 // around the size of the local formatting buffer.
 #include "stdMemSpace.h"
 #include "stdString.h"
+#include "stringCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,7 @@
 
 namespace {
 
-std::string textOf(stdString string)
-{
-    String flat = stringToBuf(string);
-    std::string result(flat, stringSize(string));
-    memspFree(flat);
-    return result;
-}
+using testsupport::textOf;
 
 std::vector<stringBucket> bucketsOf(stdString string)
 {

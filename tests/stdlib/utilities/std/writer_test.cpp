@@ -4,6 +4,7 @@
 #include "stdObfuscate.h"
 #include "stdString.h"
 #include "stdWriter.h"
+#include "stringCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,7 @@
 
 namespace {
 
-std::string textOf(stdString string)
-{
-    String flat = stringToBuf(string);
-    std::string result(flat, stringSize(string));
-    memspFree(flat);
-    return result;
-}
+using testsupport::textOf;
 
 std::string readStream(FILE *stream)
 {
