@@ -7,16 +7,26 @@
 #include <vector>
 #include "fatBinary.h"
 
-static void check(FILE *stream, Bool signatureMode)
+static void check(FILE *stream, uInt64 streamSize, Bool signatureMode)
 {
     uInt64 count = 0;
     FatApp *apps = getFatList(stream, signatureMode, &count);
     if ((apps == nullptr) != (count == 0)) {
         __builtin_trap();
     }
+    /* Names and container entries together never describe more than the
+     * stream holds, however the sections overlap. */
+    uInt64 described = 0;
     for (uInt64 i = 0; i < count; i++) {
         const FatApp &app = apps[i];
-        (void)strlen(app.name);
+        described += strlen(app.name) + 1;
+        if (app.executables != nullptr && app.numTargets > 1) {
+            described += app.numTargets * 32;
+        }
+        described += app.numProcAttrs > 1 ? app.numProcAttrs * 32 : 0;
+        if (described > streamSize) {
+            __builtin_trap();
+        }
         /* Every listed entry must be there to read. */
         if (app.executables != nullptr) {
             volatile uInt64 sum = 0;
@@ -45,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (stream == nullptr) {
         return 0;
     }
-    check(stream, False);
-    check(stream, True);
+    check(stream, size, False);
+    check(stream, size, True);
     fclose(stream);
     return 0;
 }

@@ -129,6 +129,16 @@ char *elfReadSectionBytes(FILE *stream, uInt64 total, uInt64 base, const Elf64_S
     return bytes;
 }
 
+char *elfReadStringTable(FILE *stream, uInt64 total, uInt64 base, const Elf64_Shdr *sh, uInt64 *size)
+{
+    char *bytes = elfReadSectionBytes(stream, total, base, sh, size);
+    if (bytes != NULL) {
+        const char *lastZero = (const char *)memrchr(bytes, 0, (size_t)*size);
+        *size = lastZero != NULL ? (uInt64)(lastZero - bytes) + 1 : 0;
+    }
+    return bytes;
+}
+
 char *getSectionHeaderStringTable(FILE *stream, const Elf64_Shdr *headers, uInt64 count, uInt64 *size)
 {
     elfCHECK_STREAM(stream);
@@ -146,6 +156,9 @@ cString elfStringAt(const char *table, uInt64 tableSize, uInt64 nameOffset)
 {
     if (table == NULL || nameOffset >= tableSize) {
         return NULL;
+    }
+    if (table[tableSize - 1] == 0) {
+        return table + nameOffset;   /* every name that starts inside ends inside */
     }
     if (memchr(table + nameOffset, 0, (size_t)(tableSize - nameOffset)) == NULL) {
         return NULL;
@@ -166,7 +179,7 @@ Elf64_Shdr getSectionHeaderByNameFromOffset(FILE *stream, uInt64 imageOffset, cS
     char *names = NULL;
     uInt64 index = elfNameTableIndex(&h, table, count);
     if (index < count) {
-        names = elfReadSectionBytes(stream, total, imageOffset, &table[index], &namesSize);
+        names = elfReadStringTable(stream, total, imageOffset, &table[index], &namesSize);
     }
 
     Elf64_Shdr result;

@@ -97,7 +97,8 @@ elfImage readFileSectionAsImageFromOffset(FILE *stream, uInt64 imageOffset, cStr
 
 /* The name of every symbol of the last symbol table (index 0 included), each
  * a separate allocation, in a new array; *count gets their number. Without a
- * symbol table, an empty array. A name outside the string table reads as "".
+ * symbol table, or when its entries are smaller than a symbol (entry size 0
+ * included), an empty array. A name outside the string table reads as "".
  * Asserts "not an ELF file", and "symbol table size is not a multiple of
  * symbol table entry size". */
 String *getELFSymbols(FILE *stream, uInt64 *count);

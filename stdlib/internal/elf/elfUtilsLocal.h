@@ -23,4 +23,10 @@ Elf64_Shdr *elfReadSectionTable(FILE *stream, uInt64 total, uInt64 imageOffset,
  * after them); null with size 0 when they do not lie inside the stream. */
 char *elfReadSectionBytes(FILE *stream, uInt64 total, uInt64 base, const Elf64_Shdr *sh, uInt64 *size);
 
+/* The same for a string table, its size cut after its last zero byte: text
+ * past it names nothing, and a table that ends in zero lets elfStringAt
+ * answer without scanning (many names into one long unterminated run would
+ * otherwise be scanned once per name). */
+char *elfReadStringTable(FILE *stream, uInt64 total, uInt64 base, const Elf64_Shdr *sh, uInt64 *size);
+
 #endif

@@ -37,15 +37,18 @@ String *getELFSymbols(FILE *stream, uInt64 *count)
         strtab = nameTable;
     }
 
-    /* Entries smaller than a symbol cannot be read as symbols: no table. */
+    /* An entry size of 0 divides nothing, and entries smaller than a symbol
+     * cannot be read as symbols: both mean no table. */
     uInt64 symbolCount = 0;
-    if (symtab != UINT64_MAX && table[symtab].sh_entsize >= sizeof(Elf64_Sym)) {
+    if (symtab != UINT64_MAX && table[symtab].sh_entsize != 0) {
         Bool whole = table[symtab].sh_size % table[symtab].sh_entsize == 0;
-        symbolCount = table[symtab].sh_size / table[symtab].sh_entsize;
         if (!whole) {
             memspFree(table);   /* nothing stays allocated past a failed check */
         }
         stdASSERT(whole, ("symbol table size is not a multiple of symbol table entry size"));
+        if (table[symtab].sh_entsize >= sizeof(Elf64_Sym)) {
+            symbolCount = table[symtab].sh_size / table[symtab].sh_entsize;
+        }
     }
     uInt64 symbolsSize = 0, stringsSize = 0;
     char *symbols = NULL, *strings = NULL;
@@ -56,7 +59,7 @@ String *getELFSymbols(FILE *stream, uInt64 *count)
         }
     }
     if (symbolCount > 0 && strtab < sectionCount) {
-        strings = elfReadSectionBytes(stream, total, 0, &table[strtab], &stringsSize);
+        strings = elfReadStringTable(stream, total, 0, &table[strtab], &stringsSize);
     }
 
     String *names = (String *)stdMALLOC(symbolCount ? (size_t)symbolCount * sizeof(String) : sizeof(String));

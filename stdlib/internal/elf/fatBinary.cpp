@@ -89,7 +89,7 @@ Bool openHost(FILE *stream, HostSections *host)
     host->table = getSectionHeaderTable(stream, &host->count);
     uInt64 index = elfNameTableIndex(&h, host->table, host->count);
     if (index < host->count) {
-        host->names = elfReadSectionBytes(stream, host->total, 0, &host->table[index], &host->namesSize);
+        host->names = elfReadStringTable(stream, host->total, 0, &host->table[index], &host->namesSize);
     }
     return True;
 }
@@ -112,11 +112,47 @@ cString sectionName(const HostSections *host, uInt64 index)
     return elfStringAt(host->names, host->namesSize, host->table[index].sh_name);
 }
 
-char *copyName(cString text)
+/*
+ * Section headers may share one name (or ever shorter tails of one long
+ * name), and many sections may cover one large container. Without a bound,
+ * measuring and copying the same bytes once per section would cost time and
+ * memory quadratic in the file. So one walk hands out no more than the
+ * stream holds: each app name costs its bytes, each container entry its 32
+ * bytes. Real files, whose sections do not overlap, never come near that;
+ * a walk ends at the first app that would pass it.
+ */
+class ListBudget {
+public:
+    explicit ListBudget(const HostSections *host) : left_(host->total) {}
+    /* The length of name, when it fits in what is left (then charged). */
+    bool takeName(cString name, size_t *length)
+    {
+        *length = strnlen(name, (size_t)left_);
+        if (*length >= left_) {
+            return false;
+        }
+        left_ -= *length + 1;
+        return true;
+    }
+    /* Charges count container entries, when they fit. */
+    bool takeEntries(uInt64 count)
+    {
+        uInt64 bytes = count * FATBIN_ENTRY_SIZE;   /* count < 2^32: cannot wrap */
+        if (bytes > left_) {
+            return false;
+        }
+        left_ -= bytes;
+        return true;
+    }
+private:
+    uInt64 left_;
+};
+
+char *copyName(cString text, size_t length)
 {
-    size_t length = strlen(text);
     char *copy = (char *)checkedMalloc(length + 1);
-    memcpy(copy, text, length + 1);
+    memcpy(copy, text, length);
+    copy[length] = 0;
     return copy;
 }
 
@@ -127,30 +163,40 @@ using ProcAttrSections = std::unordered_map<std::string_view, uInt64>;
 ProcAttrSections findProcAttrSections(const HostSections *host)
 {
     const size_t prefix = strlen(FATBIN_PROC_ATTR_PREFIX);
+    ListBudget budget(host);
     ProcAttrSections sections;
     for (uInt64 i = 0; i < host->count; i++) {
         cString name = sectionName(host, i);
-        if (name != NULL && strncmp(name, FATBIN_PROC_ATTR_PREFIX, prefix) == 0) {
-            sections.emplace(std::string_view(name + prefix), i);
+        if (name == NULL || strncmp(name, FATBIN_PROC_ATTR_PREFIX, prefix) != 0) {
+            continue;
         }
+        size_t length;
+        if (!budget.takeName(name + prefix, &length)) {
+            break;
+        }
+        sections.emplace(std::string_view(name + prefix, length), i);
     }
     return sections;
 }
 
 /* The process attributes of app: the section named exactly
  * ".lum_proc_attr_" + name (a longer app name that merely begins the same
- * way is another app). */
-void readProcAttrs(const HostSections *host, const ProcAttrSections &sections, FatApp *app)
+ * way is another app). False when the budget is spent. */
+bool readProcAttrs(const HostSections *host, const ProcAttrSections &sections, ListBudget *budget, FatApp *app)
 {
     auto found = sections.find(std::string_view(app->name));
     if (found == sections.end()) {
-        return;
+        return true;
     }
     const Elf64_Shdr *sh = &host->table[found->second];
     FatbinHeader header;
     FatbinEntry *entries;
     if (readFatbinHdrLocal(host->stream, containerEnd(host, sh), sh->sh_offset, &header, &entries) != 0) {
-        return;
+        return true;
+    }
+    if (!budget->takeEntries(header.count)) {
+        free(entries);
+        return false;
     }
     DevObj *attrs = (DevObj *)checkedMalloc((size_t)header.count * sizeof(DevObj));
     for (uInt64 e = 0; e < header.count; e++) {
@@ -167,10 +213,12 @@ void readProcAttrs(const HostSections *host, const ProcAttrSections &sections, F
     free(entries);
     app->procAttrs = attrs;
     app->numProcAttrs = header.count;
+    return true;
 }
 
-/* Fills app's executables (or signature slots) from section index. */
-void readTargets(const HostSections *host, uInt64 index, Bool signatureMode, FatApp *app)
+/* Fills app's executables (or signature slots) from section index. False
+ * when the budget is spent. */
+bool readTargets(const HostSections *host, uInt64 index, Bool signatureMode, ListBudget *budget, FatApp *app)
 {
     const Elf64_Shdr *sh = &host->table[index];
     /* The first bytes of the section (up to 8; fewer when it is shorter). */
@@ -183,9 +231,13 @@ void readTargets(const HostSections *host, uInt64 index, Bool signatureMode, Fat
     if (firstSize == sizeof first && memcmp(first, FATBIN_MAGIC, FATBIN_MAGIC_SIZE) == 0) {
         FatbinHeader header;
         FatbinEntry *entries;
-        if (readFatbinHdrLocal(host->stream, containerEnd(host, sh), sh->sh_offset, &header, &entries) != 0) {
+        if (readFatbinHdrLocal(host->stream, end, sh->sh_offset, &header, &entries) != 0) {
             app->numTargets = 1;     /* unreadable container: one target, no list */
-            return;
+            return true;
+        }
+        if (!budget->takeEntries(header.count)) {
+            free(entries);
+            return false;
         }
         app->executables = (DevObj *)checkedMalloc((size_t)header.count * sizeof(DevObj));
         for (uInt64 e = 0; e < header.count; e++) {
@@ -195,7 +247,7 @@ void readTargets(const HostSections *host, uInt64 index, Bool signatureMode, Fat
         }
         app->numTargets = header.count;
         free(entries);
-        return;
+        return true;
     }
     uInt32 word;
     memcpy(&word, first, sizeof word);
@@ -207,6 +259,7 @@ void readTargets(const HostSections *host, uInt64 index, Bool signatureMode, Fat
         app->executables[0].size = sh->sh_size;
         app->numTargets = 1;
     }
+    return true;
 }
 
 } // namespace
@@ -228,6 +281,7 @@ FatApp *getFatList(FILE *stream, Bool signatureMode, uInt64 *count)
     if (!signatureMode) {
         procAttrSections = findProcAttrSections(&host);
     }
+    ListBudget budget(&host);
     FatApp *apps = NULL;
     uInt64 used = 0, capacity = 0;
     for (uInt64 i = 0; i < host.count; i++) {
@@ -235,12 +289,20 @@ FatApp *getFatList(FILE *stream, Bool signatureMode, uInt64 *count)
         if (name == NULL || strncmp(name, prefix, prefixLength) != 0) {
             continue;
         }
+        size_t length;
+        if (!budget.takeName(name + prefixLength, &length)) {
+            break;
+        }
         FatApp app;
         memset(&app, 0, sizeof app);
-        app.name = copyName(name + prefixLength);
-        readTargets(&host, i, signatureMode, &app);
-        if (!signatureMode) {
-            readProcAttrs(&host, procAttrSections, &app);
+        app.name = copyName(name + prefixLength, length);
+        bool within = readTargets(&host, i, signatureMode, &budget, &app)
+                   && (signatureMode || readProcAttrs(&host, procAttrSections, &budget, &app));
+        if (!within) {
+            free(app.name);
+            free(app.executables);
+            free(app.procAttrs);
+            break;
         }
         if (used == capacity) {
             capacity = capacity == 0 ? 1 : 2 * (used + 1);

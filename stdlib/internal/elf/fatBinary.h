@@ -26,7 +26,10 @@
  * 64 bits is recorded as UINT64_MAX, and so is the blob size of a blob
  * record the stream does not hold. The readers report nothing; damaged
  * parts degrade the list as described below. A stream that does not start
- * with the ELF magic has no apps.
+ * with the ELF magic has no apps. Sections may share one name string or one
+ * container, so the apps of one list together describe no more bytes than
+ * the stream holds (each name its bytes, each container entry its 32
+ * bytes): the walk ends at the first app that would pass that.
  */
 #ifndef fatBinary_INCLUDED
 #define fatBinary_INCLUDED
@@ -81,7 +84,8 @@ typedef enum {
     fatSigWritten      = 0,  /* written, or nothing to write (length 0) */
     fatSigSlotTooSmall = 1,  /* the slot, or the stream, cannot hold length + 8 bytes */
     fatSigBadArgument  = 2,  /* null stream or app name, or null data for a non-zero length */
-    fatSigNotWritable  = 3,  /* the stream is not open for reading and writing, or the write failed */
+    fatSigNotWritable  = 3,  /* the stream is not open for reading and writing (or only for
+                                appending), or the write failed */
     fatSigNoApp        = 4,  /* no ".lum_sig_" section for the app */
     fatSigNoSlot       = 5   /* the app has no slot for the target */
 } fatSigResult;

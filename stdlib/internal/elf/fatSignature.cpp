@@ -7,7 +7,8 @@
 #include "fatBinary.h"
 
 /* The stream's descriptor must be open for both reading and writing; a
- * memory stream has none and is refused. */
+ * memory stream has none and is refused. So is a descriptor in append mode:
+ * every write would land at the end of the file instead of in the slot. */
 static Bool readWrite(FILE *stream)
 {
     int fd = fileno(stream);
@@ -15,7 +16,7 @@ static Bool readWrite(FILE *stream)
         return False;
     }
     int flags = fcntl(fd, F_GETFL);
-    return flags >= 0 && (flags & O_ACCMODE) == O_RDWR;
+    return flags >= 0 && (flags & O_ACCMODE) == O_RDWR && (flags & O_APPEND) == 0;
 }
 
 static const DevObj *chooseSlot(const FatApp *app, LUM_ID targetId)

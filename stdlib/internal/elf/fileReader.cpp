@@ -49,8 +49,10 @@ FileInfo read_file(cString path, Bool addTerminator)
     FileInfo info = { NULL, 0 };
     /*
      * Opened without blocking: a FIFO without a writer would otherwise hang
-     * the open for ever. Only a regular file has a size to read; a directory,
-     * FIFO or device is refused like an unreadable file.
+     * the open for ever; it then fails the seek below like any stream that
+     * cannot be sized. A directory is refused first: its seek may succeed
+     * with a meaningless size. Devices that can be sized (/dev/null) read
+     * like files.
      */
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     FILE *f = fd >= 0 ? fdopen(fd, "rb") : NULL;
@@ -62,7 +64,7 @@ FileInfo read_file(cString path, Bool addTerminator)
         return info;
     }
     struct stat st;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
         readFailed(f, NULL, path);
         return info;
     }

@@ -21,7 +21,7 @@ typedef struct {
 /* Reads path whole. With addTerminator a zero byte follows the contents and
  * is counted in size. A file that cannot be opened is the fatal
  * "Could not open input file '%s'"; one that cannot be sized or read whole
- * (a directory, a short read) is the fatal "Could not read file '%s'". */
+ * (a directory, a FIFO, a short read) is the fatal "Could not read file '%s'". */
 FileInfo read_file(cString path, Bool addTerminator);
 
 /* Releases the image's buffer (a null buffer is fine); the size is not used. */

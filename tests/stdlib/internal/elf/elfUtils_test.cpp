@@ -286,6 +286,20 @@ TEST(DamagedSectionTable, UnterminatedLastNameIsNoName)
     EXPECT_TRUE(found);
 }
 
+TEST(DamagedSectionTable, NamesMustEndInsideTheirTable)
+{
+    static const char ended[] = { 'a', 'b', 0, 'c', 0 };
+    static const char unended[] = { 'a', 'b', 0, 'c', 'd' };
+    EXPECT_STREQ(elfStringAt(ended, sizeof ended, 0), "ab");
+    EXPECT_STREQ(elfStringAt(ended, sizeof ended, 2), "");
+    EXPECT_STREQ(elfStringAt(ended, sizeof ended, 3), "c");
+    EXPECT_EQ(elfStringAt(ended, sizeof ended, 5), nullptr);
+    EXPECT_STREQ(elfStringAt(unended, sizeof unended, 1), "b");
+    EXPECT_EQ(elfStringAt(unended, sizeof unended, 3), nullptr);
+    EXPECT_EQ(elfStringAt(unended, sizeof unended, 4), nullptr);
+    EXPECT_EQ(elfStringAt(nullptr, 0, 0), nullptr);
+}
+
 TEST(DamagedSectionTable, NameOffsetOutsideTheTable)
 {
     Bool found = False;
@@ -375,6 +389,7 @@ TEST(Symbols, NoUsableTableGivesNoNames)
 {
     EXPECT_TRUE(symbols("elf/no_sections.exe").empty());
     EXPECT_TRUE(symbols("elf/symtab_entsize0.o").empty());
+    EXPECT_TRUE(symbols("elf/symtab_small_entries.o").empty());
     EXPECT_TRUE(symbols("elf/extended.elf").empty());
 }
 
@@ -461,6 +476,10 @@ TEST(ElfHelpersDeathTest, SymbolTableWithARemainder)
     MemStream s(readBytes(fixture("elf/symtab_remainder.o")));
     uInt64 count;
     EXPECT_EXIT(getELFSymbols(s.get(), &count), ::testing::ExitedWithCode(1),
+                "symbol table size is not a multiple of symbol table entry size");
+    /* Entries too small to read still have their size checked first. */
+    MemStream small(readBytes(fixture("elf/symtab_small_remainder.o")));
+    EXPECT_EXIT(getELFSymbols(small.get(), &count), ::testing::ExitedWithCode(1),
                 "symbol table size is not a multiple of symbol table entry size");
 }
 

@@ -2,6 +2,7 @@
  * Reading the app list of LUM Programs: sections, containers, process attributes.
  */
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string.h>
 #include "arReader.h"
 #include "elf_test_helpers.h"
@@ -185,6 +186,48 @@ TEST(AppList, SectionBeyondIndex65535)
     EXPECT_STREQ(list[0].name, "far");
     expectEntriesFromFacts(list[0], "elf.extended_70000.far");
     EXPECT_EQ(memcmp(list.bytes().data() + list[0].executables[0].offset, "far-away-code", 13), 0);
+}
+
+TEST(SharedSectionNames, SectionsSharingOneNameAreEachAnApp)
+{
+    AppList list("fat/shared_short_name.exe");
+    ASSERT_EQ(list.count(), fact("fat.shared_short_name.count"));
+    for (uInt64 i = 0; i < list.count(); i++) {
+        ASSERT_STREQ(list[i].name, "s") << i;
+    }
+}
+
+TEST(SharedSectionNames, CopiedNamesNeverOutgrowTheFile)
+{
+    /* 2001 sections share a 60000-character app name: copying it for each
+     * would take 120 MB from a 200 KB file. */
+    AppList list("fat/shared_long_name.exe");
+    const uInt64 length = fact("fat.shared_long_name.length");
+    ASSERT_GE(list.count(), 1u);
+    EXPECT_LE(list.count() * (length + 1), list.bytes().size());
+    for (uInt64 i = 0; i < list.count(); i++) {
+        EXPECT_EQ(std::string(list[i].name), std::string(length, 'L')) << i;
+    }
+}
+
+TEST(SharedSectionNames, SectionsSharingOneContainerNeverOutgrowTheFile)
+{
+    /* 1001 sections cover one container of 2000 entries, or name one app
+     * whose attribute container has 2000: each list in full would be 48 MB. */
+    const uInt64 entries = fact("fat.shared_container.entries");
+    for (const char *file : { "fat/shared_container.exe", "fat/shared_proc_attrs.exe" }) {
+        SCOPED_TRACE(file);
+        AppList list(file);
+        ASSERT_GE(list.count(), 1u);
+        EXPECT_LT(list.count(), 1001u);
+        uInt64 listed = 0;
+        for (uInt64 i = 0; i < list.count(); i++) {
+            EXPECT_STREQ(list[i].name, "big");
+            listed += list[i].numTargets + list[i].numProcAttrs;
+        }
+        EXPECT_LE(listed * 32, list.bytes().size());
+        EXPECT_EQ(std::max(list[0].numTargets, list[0].numProcAttrs), entries);
+    }
 }
 
 TEST(AppList, NoAppsGivesNothing)

@@ -151,6 +151,14 @@ TEST(SignatureResults, ReadOnlyStreamIsRefusedBeforeReading)
     EXPECT_EQ(updateSignatureData(f.get(), "alpha", tv7, nullptr, 0), fatSigNotWritable);
 }
 
+TEST(SignatureResults, AppendingStreamIsRefused)
+{
+    /* Open for reading and writing, but every write would go to the end. */
+    SignedFile f("a+b");
+    EXPECT_EQ(update(f.get(), "alpha", tv7, "signature!"), fatSigNotWritable);
+    EXPECT_EQ(f.after(), f.original());
+}
+
 TEST(SignatureResults, MemoryStreamIsNotAFile)
 {
     MemStream s(readBytes(fixture("sig/signed.exe")), "r+");

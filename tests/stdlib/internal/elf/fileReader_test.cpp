@@ -3,6 +3,8 @@
  */
 #include <gtest/gtest.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include "elf_test_helpers.h"
 #include "fileReader.h"
 
@@ -43,6 +45,19 @@ TEST(FileReading, EmptyFileReadsAsSizeZero)
     free_file_info(terminated);
 }
 
+TEST(FileReading, DeviceThatCanBeSizedReadsLikeAFile)
+{
+    FileInfo info = read_file("/dev/null", False);
+    EXPECT_EQ(info.size, 0u);
+    EXPECT_NE(info.data, nullptr);
+    free_file_info(info);
+
+    FileInfo terminated = read_file("/dev/null", True);
+    ASSERT_EQ(terminated.size, 1u);
+    EXPECT_EQ(terminated.data[0], 0);
+    free_file_info(terminated);
+}
+
 using FileReadingDeathTest = ::testing::Test;
 
 TEST(FileReadingDeathTest, MissingFileIsFatal)
@@ -54,4 +69,16 @@ TEST(FileReadingDeathTest, MissingFileIsFatal)
 TEST(FileReadingDeathTest, DirectoryCannotBeRead)
 {
     EXPECT_EXIT(read_file("/tmp", False), ::testing::ExitedWithCode(1), "Could not read file '/tmp'");
+}
+
+TEST(FileReadingDeathTest, FifoIsRefusedWithoutWaitingForAWriter)
+{
+    char dir[] = "/tmp/lum-fifo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/input";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EXIT(read_file(path.c_str(), False), ::testing::ExitedWithCode(1),
+                "Could not read file '" + path + "'");
+    unlink(path.c_str());
+    rmdir(dir);
 }
