@@ -1,0 +1,240 @@
+/*
+ * Range maps: creation, lookup, define and undefine.
+ *
+ * Define and undefine keep two invariants: a node at exactly one level below
+ * its parent slot whose 16 slots are leaves of one value becomes that value
+ * as a leaf of the parent, and a node with no leaf and at most one non-null
+ * slot is replaced by that slot's child (or by nothing). So no node is ever
+ * empty.
+ */
+#include <string.h>
+#include "stdRangeMapLocal.h"
+#include "stdMemSpace.h"
+#include "stdMessages.h"
+
+using namespace rangemapLocal;
+
+namespace rangemapLocal {
+
+bool isUniform(const Node *n)
+{
+    for (uInt32 i = 0; i < slotCount; i++) {
+        if (!n->isLeaf[i] || n->slots[i] != n->slots[0]) return false;
+    }
+    return true;
+}
+
+void deleteTree(Node *n)
+{
+    for (uInt32 i = 0; i < slotCount; i++) {
+        if (Node *child = childAt(n, i)) deleteTree(child);
+    }
+    memspFree(n);
+}
+
+} // namespace rangemapLocal
+
+static inline uInt64 maxKey(uInt64 a, uInt64 b) { return a > b ? a : b; }
+static inline uInt64 minKey(uInt64 a, uInt64 b) { return a < b ? a : b; }
+
+/* An empty node of the level whose coverage holds the key. */
+static Node *newNode(uInt64 key, uInt32 shift)
+{
+    Node *n = (Node *)stdMALLOC(sizeof(Node));
+    memset(n, 0, sizeof(Node));
+    n->shift = shift;
+    n->base  = key & ~nodeSpanMask(shift);
+    return n;
+}
+
+/* The highest level <= limit at which first and last fall into different
+ * blocks of 2^level keys (0 when there is none): the level of the smallest
+ * node that holds both in different slots. */
+static uInt32 splitLevel(uInt64 first, uInt64 last, uInt32 limit)
+{
+    uInt64 differing = first ^ last;
+    if (differing == 0) return 0;
+    uInt32 level = (63 - (uInt32)__builtin_clzll(differing)) / 4 * 4;
+    return level < limit ? level : limit;
+}
+
+static void setLeaf(Node *n, uInt32 i, Pointer value)
+{
+    if (Node *child = childAt(n, i)) deleteTree(child);
+    n->slots[i]  = value;
+    n->isLeaf[i] = value != nullptr;
+}
+
+/* A child sitting exactly one level below its slot, made of 16 leaves of one
+ * value, becomes that value as a leaf. */
+static void mergeUniformChild(Node *n, uInt32 i)
+{
+    Node *child = childAt(n, i);
+    if (child && child->shift + 4 == n->shift && isUniform(child)) {
+        n->slots[i]  = child->slots[0];
+        n->isLeaf[i] = 1;
+        memspFree(child);
+    }
+}
+
+static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit);
+
+/* Defines the value on [first, last], which lies inside slot i of n. */
+static void defineInSlot(Node *n, uInt32 i, uInt64 first, uInt64 last, Pointer value)
+{
+    uInt64 slotLo = slotFirst(n, i), slotHi = slotLast(n, i);
+    if (first == slotLo && last == slotHi) {
+        setLeaf(n, i, value);
+        return;
+    }
+    uInt32 below = n->shift - 4;
+    Node **child = (Node **)&n->slots[i];
+    if (n->isLeaf[i]) {
+        Pointer old = n->slots[i];
+        if (old == value) return;
+        /* The old value keeps the parts of the slot outside the range. */
+        n->slots[i]  = nullptr;
+        n->isLeaf[i] = 0;
+        if (slotLo < first) defineIn(child, slotLo, first - 1, old, below);
+        if (last < slotHi) defineIn(child, last + 1, slotHi, old, below);
+    }
+    defineIn(child, first, last, value, below);
+    mergeUniformChild(n, i);
+}
+
+/*
+ * Defines the value on [first, last] in the subtree at *slot, whose nodes may
+ * sit at levels up to limit; the range lies inside the keys that slot covers.
+ */
+static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit)
+{
+    Node *n = *slot;
+    if (n == nullptr) {
+        n = *slot = newNode(first, splitLevel(first, last, limit));
+    } else {
+        uInt32 level = splitLevel(minKey(first, n->base), maxKey(last, nodeLast(n)), limit);
+        if (level != n->shift) {
+            /* The range reaches outside the node: put a node above both. */
+            Node *above = newNode(first, level);
+            uInt32 i = slotOf(above, n->base);
+            above->slots[i] = n;
+            mergeUniformChild(above, i);
+            n = *slot = above;
+        }
+    }
+    uInt32 lastSlot = slotOf(n, last);
+    for (uInt32 i = slotOf(n, first); i <= lastSlot; i++) {
+        defineInSlot(n, i, maxKey(first, slotFirst(n, i)), minKey(last, slotLast(n, i)), value);
+    }
+}
+
+/* A node without leaves and with at most one non-null slot gives way to that
+ * slot's child, or to nothing. */
+static void collapseSparse(Node **slot)
+{
+    Node *n = *slot;
+    Node *only = nullptr;
+    uInt32 used = 0;
+    for (uInt32 i = 0; i < slotCount; i++) {
+        if (n->isLeaf[i]) return;
+        if (n->slots[i]) {
+            only = (Node *)n->slots[i];
+            used++;
+        }
+    }
+    if (used > 1) return;
+    *slot = only;
+    memspFree(n);
+}
+
+/* Unmaps the part of [first, last] that the subtree at *slot covers. */
+static void undefineIn(Node **slot, uInt64 first, uInt64 last)
+{
+    Node *n = *slot;
+    if (n == nullptr) return;
+    first = maxKey(first, n->base);
+    last  = minKey(last, nodeLast(n));
+    if (first > last) return;
+    uInt32 lastSlot = slotOf(n, last);
+    for (uInt32 i = slotOf(n, first); i <= lastSlot; i++) {
+        uInt64 slotLo = slotFirst(n, i), slotHi = slotLast(n, i);
+        uInt64 lo = maxKey(first, slotLo), hi = minKey(last, slotHi);
+        if (lo == slotLo && hi == slotHi) {
+            setLeaf(n, i, nullptr);
+        } else if (n->isLeaf[i]) {
+            Pointer old = n->slots[i];
+            setLeaf(n, i, nullptr);
+            Node **child = (Node **)&n->slots[i];
+            if (slotLo < lo) defineIn(child, slotLo, lo - 1, old, n->shift - 4);
+            if (hi < slotHi) defineIn(child, hi + 1, slotHi, old, n->shift - 4);
+        } else {
+            undefineIn((Node **)&n->slots[i], lo, hi);
+        }
+    }
+    collapseSparse(slot);
+}
+
+/* The last key of a non-empty range; a range running past the top of the
+ * key space is an assertion. */
+static uInt64 lastKeyOf(uInt64 start, uInt64 length)
+{
+    stdASSERT(start == 0 || length <= 0 - start, ("Specified range wraps around end of memory"));
+    return start + (length - 1);
+}
+
+stdRangeMap rangemapCreate(void)
+{
+    stdRangeMap map = (stdRangeMap)stdMALLOC(sizeof(stdRangeMapRec));
+    map->root = nullptr;
+    return map;
+}
+
+void rangemapDelete(stdRangeMap map)
+{
+    if (map == nullptr) return;
+    if (map->root) deleteTree(map->root);
+    memspFree(map);
+}
+
+Bool rangemapIsEmpty(stdRangeMap map)
+{
+    return map->root == nullptr;
+}
+
+void rangemapDefine(stdRangeMap map, uInt64 start, uInt64 length, Pointer value)
+{
+    if (value == nullptr) {
+        rangemapUndefine(map, start, length);
+        return;
+    }
+    if (length == 0) return;
+    defineIn(&map->root, start, lastKeyOf(start, length), value, topShift);
+}
+
+void rangemapDefine1(stdRangeMap map, uInt64 key, Pointer value)
+{
+    rangemapDefine(map, key, 1, value);
+}
+
+void rangemapUndefine(stdRangeMap map, uInt64 start, uInt64 length)
+{
+    if (length == 0) return;
+    undefineIn(&map->root, start, lastKeyOf(start, length));
+}
+
+void rangemapUndefine1(stdRangeMap map, uInt64 key)
+{
+    rangemapUndefine(map, key, 1);
+}
+
+Pointer rangemapApply(stdRangeMap map, uInt64 key)
+{
+    const Node *n = map->root;
+    while (n != nullptr) {
+        if (!covers(n, key)) return nullptr;
+        uInt32 i = slotOf(n, key);
+        if (n->isLeaf[i]) return n->slots[i];
+        n = (const Node *)n->slots[i];
+    }
+    return nullptr;
+}

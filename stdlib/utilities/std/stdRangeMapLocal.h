@@ -1,0 +1,54 @@
+/*
+ * Private to the range maps: the node record and its key arithmetic.
+ *
+ * Keys are handled as inclusive [first, last] pairs throughout, so that a
+ * range or node reaching the top of the key space (a level-60 node covers
+ * all 2^64 keys) never needs a count that 64 bits cannot hold.
+ */
+#ifndef stdRangeMapLocal_INCLUDED
+#define stdRangeMapLocal_INCLUDED
+
+#include "stdRangeMap.h"
+
+namespace rangemapLocal {
+
+const uInt32 slotCount = 16;
+const uInt32 topShift  = 60;   /* the level whose node covers every key */
+
+struct Node {
+    uInt64  base;                /* first key covered; 0 at the top level */
+    uInt32  shift;               /* each slot covers 2^shift keys */
+    uInt8   isLeaf[slotCount];   /* 1: the slot holds a value for its whole range */
+    Pointer slots[slotCount];    /* value, child node, or null (unmapped) */
+};
+static_assert(sizeof(Node) == 160, "a node is counted as 160 bytes");
+
+} // namespace rangemapLocal
+
+struct stdRangeMapRec {
+    rangemapLocal::Node *root;   /* null for an empty map */
+};
+
+namespace rangemapLocal {
+
+/* Keys covered by a node of the level, minus one: a mask of the offsets. */
+inline uInt64 nodeSpanMask(uInt32 shift)
+{
+    return shift >= topShift ? ~(uInt64)0 : ((uInt64)slotCount << shift) - 1;
+}
+
+inline uInt64 nodeLast(const Node *n) { return n->base + nodeSpanMask(n->shift); }
+inline uInt64 slotFirst(const Node *n, uInt32 i) { return n->base + ((uInt64)i << n->shift); }
+inline uInt64 slotLast(const Node *n, uInt32 i) { return slotFirst(n, i) + (((uInt64)1 << n->shift) - 1); }
+inline bool   covers(const Node *n, uInt64 key) { return key - n->base <= nodeSpanMask(n->shift); }
+inline uInt32 slotOf(const Node *n, uInt64 key) { return (uInt32)((key - n->base) >> n->shift); }
+inline Node  *childAt(const Node *n, uInt32 i) { return n->isLeaf[i] ? nullptr : (Node *)n->slots[i]; }
+
+/* True when all 16 slots are leaves holding one value. */
+bool isUniform(const Node *n);
+/* Frees the node and every node below it. */
+void deleteTree(Node *n);
+
+} // namespace rangemapLocal
+
+#endif
