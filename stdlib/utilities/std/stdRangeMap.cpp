@@ -229,12 +229,16 @@ void rangemapUndefine1(stdRangeMap map, uInt64 key)
 
 Pointer rangemapApply(stdRangeMap map, uInt64 key)
 {
+    /* One shift gives both the coverage test and the slot: a key outside the
+     * node's 16 slots (below its base as well, by wrap-around) yields 16 or
+     * more; at level 60 every key yields a slot. */
     const Node *n = map->root;
     while (n != nullptr) {
-        if (!covers(n, key)) return nullptr;
-        uInt32 i = slotOf(n, key);
-        if (n->isLeaf[i]) return n->slots[i];
-        n = (const Node *)n->slots[i];
+        uInt64 i = (key - n->base) >> n->shift;
+        if (i >= slotCount) return nullptr;
+        Pointer slot = n->slots[i];
+        if (n->isLeaf[i]) return slot;
+        n = (const Node *)slot;
     }
     return nullptr;
 }
