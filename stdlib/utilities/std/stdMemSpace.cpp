@@ -1,56 +1,96 @@
+/*
+ * The allocation interface: allocation, release and reallocation in any
+ * space, the current space of a thread, and the exhaustion contract.
+ */
 #include <stdlib.h>
 #include <string.h>
 
-#include "stdMemSpace.h"
-#include "stdMessages.h"
-#include "stdThreads.h"
+#include "stdMemSpaceLocal.h"
 
-/*
- * The native layer. Zero-byte requests are served as one-byte blocks: a null
- * result must always mean exhaustion, and realloc(block, 0) would free the
- * block behind its owner's back.
- */
-static Pointer mbMalloc(size_t size) { return malloc(size ? size : 1); }
-static Pointer mbRealloc(Pointer block, size_t size) { return realloc(block, size ? size : 1); }
-static void    mbFree(Pointer block) { free(block); }
+using namespace memspLocal;
 
-static void checkNativeSpace(stdMemSpace space)
+/* Allocation in a space, with the space's lock held; null on exhaustion. */
+static Pointer spaceMalloc(stdThread self, stdMemSpace space, size_t size)
 {
-    stdASSERT(space == memspNativeMemSpace, ("Memory space %p is not known", (void *)space));
+    uInt64 rounded = ((uInt64)size + 7) & ~(uInt64)7;
+    if (rounded <= smallLimit) {
+        uInt32 blockSize = rounded < minSmallSize ? minSmallSize : (uInt32)rounded;
+        if (space->smallFreeLists[blockSize / 8] == nullptr && !createSmallPage(self, space, blockSize)) {
+            return nullptr;
+        }
+        return smallMalloc(space, blockSize, size);
+    }
+    return largeMalloc(self, space, rounded + headerSize, size);
 }
 
 Pointer memspMalloc(stdMemSpace space, size_t size)
 {
-    checkNativeSpace(space);
-    Pointer block = mbMalloc(size);
-    if (block == NULL) {
-        stdOutOfMemory();
+    if (space == memspNativeMemSpace) {
+        Pointer block = nativeMalloc(size);
+        if (block == NULL) stdOutOfMemory();
+        return block;
     }
+    checkKnownSpace(space);
+    memspASSERT(!space->deleted, "!space->deleted", ("Block allocation from deleted memory space '%s'", space->name));
+    /* The context first: making one takes the global lock, which must not
+     * be taken while the space's lock is held. */
+    stdThread self = stdGetThreadContext();
+    if (size > largestRequest) stdOutOfMemory();
+    spaceLock(space);
+    Pointer block = spaceMalloc(self, space, size);
+    spaceUnlock(space);
+    if (block == NULL) stdOutOfMemory();
     return block;
 }
 
 void memspFree(Pointer block)
 {
-    mbFree(block);
+    if (block == NULL) return;
+    stdMemPage page = findPage(stdGetThreadContext(), block);
+    if (page == NULL) {
+        mbFree(block);
+        return;
+    }
+    stdMemSpace space = page->space;
+    memspASSERT(!page->space->deleted, "!page->space->deleted",
+                ("Block freeing from deleted memory space '%s'", page->space->name));
+    spaceLock(space);
+    if (page->isSmall) {
+        smallFree(page, block);
+    } else {
+        largeFree(page, block);
+    }
+    spaceUnlock(space);
 }
 
+/* A block of a space always moves, within its space. */
 Pointer memspRealloc(Pointer block, size_t size)
 {
     stdASSERT(block, ("Don't realloc empty block"));
-    return mbRealloc(block, size);
+    stdMemPage page = findPage(stdGetThreadContext(), block);
+    if (page == NULL) return mbRealloc(block, size);
+    stdMemSpace space = page->space;
+    spaceLock(space);
+    uInt64 old = usableSize(page, block);
+    spaceUnlock(space);
+    Pointer moved = memspMalloc(space, size);
+    unpoison(block, old);   /* its slack is copied too, and it is freed next */
+    memcpy(moved, block, old < size ? old : size);
+    memspFree(block);
+    return moved;
 }
 
 stdMemSpace memspGetSpace(Pointer address)
 {
-    (void)address;
-    return memspNativeMemSpace;
+    stdMemPage page = findPage(stdGetThreadContext(), address);
+    return page ? page->space : memspNativeMemSpace;
 }
 
 stdMemSpace stdSwapMemSpace(stdMemSpace space)
 {
     stdThread self = stdGetThreadContext();
     stdMemSpace previous = self->currentMemspace;
-    self->currentMemspace = space;
+    setCurrentSpace(self, space);
     return previous;
 }
 
@@ -117,4 +157,26 @@ Bool stdMemspSetMemNotSharedAmongThreads(Bool notShared)
     Bool previous = self->memNotSharedAmongThreads;
     self->memNotSharedAmongThreads = notShared;
     return previous;
+}
+
+void memspSwapTuneCount(stdMemSpace space, uInt32 *largeCount, uInt32 *smallCount)
+{
+    checkKnownSpace(space);
+    spaceLock(space);
+    if (largeCount) {
+        uInt32 value = space->largeTuneCount;
+        space->largeTuneCount = *largeCount;
+        *largeCount = value;
+    }
+    if (smallCount) {
+        uInt32 value = space->smallTuneCount;
+        space->smallTuneCount = *smallCount;
+        *smallCount = value;
+    }
+    spaceUnlock(space);
+}
+
+void memspSetGlobalDebug(Bool on)
+{
+    globalDebug.store(on, std::memory_order_relaxed);
 }

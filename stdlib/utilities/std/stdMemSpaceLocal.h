@@ -1,0 +1,256 @@
+/*
+ * Private to the memory spaces: the space and page records, block layouts,
+ * the module's shared state and the helpers the module's files share.
+ *
+ * Lock order: the process global lock, then a space's lock (a child's before
+ * its parent's), then safetyValLock or blockToSpacePageLock. The global lock
+ * is never taken while a space's lock is held: every module lock and the
+ * clean-up handler are set up by memspCreate, before any page exists.
+ */
+#ifndef stdMemSpaceLocal_INCLUDED
+#define stdMemSpaceLocal_INCLUDED
+
+#include <stdlib.h>
+#include <atomic>
+#include "stdMemSpace.h"
+#include "stdMap.h"
+#include "stdMessages.h"
+#include "stdRangeMap.h"
+#include "stdSet.h"
+#include "stdThreads.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define memspNoAsan __attribute__((no_sanitize_address))
+#else
+#define memspNoAsan
+#endif
+
+/* stdASSERT with the condition text given apart from the code that tests it. */
+#define memspASSERT(cond, conditionText, args) \
+    do { \
+        if (!(cond)) { \
+            stdASSERTLOGSETPOS(conditionText, __FILE_NAME__, __LINE__); \
+            stdASSERTLOGFAIL args; \
+        } \
+    } while (0)
+
+/* The calling thread's current space, as the assertion conditions name it. */
+#define stdCurrentMemspace (stdGetThreadContext()->currentMemspace)
+
+namespace memspLocal {
+
+const uInt32 smallLimit        = 4999;       /* rounded sizes up to this are small: at most 4992 */
+const uInt32 minSmallSize      = 16;
+const uInt32 nrofSmallLists    = 625;        /* indexed by size / 8 */
+const uInt32 nrofBuckets       = 64;         /* large free lists, by floor(log2(size)) */
+const uInt64 headerSize        = 32;
+const uInt64 splitMinimum      = 40;         /* split when more than 39 bytes would remain */
+const uInt32 defaultPageSize   = 0x10000;
+const uInt32 initialTuneCount  = 1000000;
+const uInt64 SAFETY_OVERHEAD_SIZE = 4096;
+/* Requests beyond this cannot be rounded and given a header without
+ * overflowing; they are exhaustion. */
+const uInt64 largestRequest    = (uInt64)1 << 62;
+
+/* A large block's boundary tag. */
+struct Header {
+    Header *nextFree;   /* free: next in its list; allocated: allocatedMark */
+    Header *prevLink;   /* free: previous element of its list (a block or the list head) */
+    uInt64  size;       /* header included */
+    uInt64  prevSize;   /* of the block physically before */
+};
+static Header *const allocatedMark = (Header *)~(Address)0;
+
+struct LocalPageMap;
+
+} // namespace memspLocal
+
+struct stdMemPageRec;
+typedef struct stdMemPageRec *stdMemPage;
+
+namespace memspLocal {
+
+/* A free small block; once handed out, all of it is the user's. */
+struct SmallBlock {
+    SmallBlock *next;
+    stdMemPage  page;
+};
+
+} // namespace memspLocal
+
+/* Guarded by its space's lock (every field but id, memory and isSmall, which never change). */
+struct stdMemPageRec {
+    stdMemPage  next;         /* in largePages, or in its size's list of smallPages */
+    uInt64      available;    /* bytes not handed out (large: free blocks, headers included) */
+    uInt64      total;        /* size of the block area */
+    stdMemSpace space;
+    Pointer     memory;       /* owned, native */
+    Bool        isSmall;
+    uInt32      id;           /* unique in the process, in order of creation */
+    uInt32      blockSize;    /* small pages */
+    memspLocal::Header *end;  /* large pages: the end marker */
+    memspLocal::LocalPageMap *localMap;   /* the thread-local map it was registered in, or null */
+    Bool        inSharedMap;  /* registered in blockToSpacePage too */
+};
+
+/* The lists, pages and counters are guarded by `lock`; name, parent and
+ * pageSize never change; children is guarded by the process global lock. */
+struct stdMemSpaceRec {
+    Address     check;        /* the record's own address XOR memspRecordMagic while it exists */
+    String      name;
+    Bool        deleted;
+    stdMemSpace parent;
+    stdSet      children;
+    uInt32      pageSize;
+    uInt32      smallTuneCount;
+    uInt32      largeTuneCount;
+    uInt32      nrofSmallPages;
+    stdMemPage  largePages;
+    uInt32      largeBucketTop;
+    memspLocal::Header      largeFreeLists[memspLocal::nrofBuckets];   /* only nextFree is used */
+    stdMap                  smallPages;                                 /* block size -> page list */
+    memspLocal::SmallBlock *smallFreeLists[memspLocal::nrofSmallLists];
+    stdMutex    lock;
+};
+
+namespace memspLocal {
+
+const Address memspRecordMagic = (Address)0x6d656d7370616365ull;
+
+/*
+ * A thread's own block-to-page map. Only its thread reads and writes `map`,
+ * without a lock; a page that another thread releases is queued in
+ * `pending` and taken out of `map` by the owner before its next use.
+ */
+struct PendingRange {
+    PendingRange *next;
+    uInt64        start, count;
+};
+struct LocalPageMap {
+    stdRangeMap        map;
+    std::atomic<bool>  stale;       /* pending is not empty; written under blockToSpacePageLock */
+    PendingRange      *pending;     /* guarded by blockToSpacePageLock */
+    uInt64             generation;  /* managerGeneration when made */
+};
+
+/* Module state (stdMemSpaceState.cpp) */
+extern stdRangeMap            blockToSpacePage;            /* guarded by blockToSpacePageLock */
+extern std::atomic<stdMutex>  blockToSpacePageLock;
+extern stdSet                 threadLocalblockToPageMaps;  /* guarded by blockToSpacePageLock */
+extern std::atomic<stdMutex>  safetyValLock;
+extern std::atomic<uInt32>    blockCount;
+extern std::atomic<bool>      globalDebug;
+extern std::atomic<uInt64>    managerGeneration;           /* bumped by each clean-up */
+
+/* Locks: created on first use under the global lock, in the native space. */
+void lockEnter(std::atomic<stdMutex> *lock);
+void lockExit(std::atomic<stdMutex> *lock);
+void spaceLock(stdMemSpace space);
+void spaceUnlock(stdMemSpace space);
+/* Creates the module's locks and registers its clean-up handler; memspCreate calls it. */
+void setUpManager(void);
+
+/* Space records */
+Bool isKnownSpace(stdMemSpace space);
+/* Asserts that the space exists, naming the caller's file and line. */
+#define checkKnownSpace(space) \
+    stdASSERT(memspLocal::isKnownSpace(space), ("Memory space %p is not known", (void *)(space)))
+/* Deleted spaces whose records are gone, by address: name or null (global lock). */
+cString deletedSpaceName(stdMemSpace space);
+void    rememberDeletedSpace(stdMemSpace space);
+void    forgetDeletedSpace(stdMemSpace space);
+/* Whether any thread's current space is the space or lies below it (global lock held). */
+Bool spaceIsInUse(stdMemSpace space);
+
+/* Whether the thread library still runs (threadsDoCleanupOnTermination). */
+Bool threadsActive(void);
+
+/* Block-to-page maps (stdMemSpacePageMap.cpp) */
+stdMemPage findPage(stdThread self, const void *address);
+void       registerPage(stdThread self, stdMemPage page);
+void       unregisterPage(stdThread self, stdMemPage page);
+/* The calling thread's local map, when it is valid. */
+LocalPageMap *ownLocalMap(stdThread self);
+void          dropOwnLocalMapIfEmpty(stdThread self);
+void          deleteLocalMap(LocalPageMap *local);
+
+/* Pages (stdMemSpacePages.cpp); the space's lock is held. */
+/* False when the heap is exhausted; nothing is kept then. */
+bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize);
+bool createLargePage(stdThread self, stdMemSpace space, uInt64 need);
+/* Unregisters and frees the page; the caller has unlinked it. */
+void freePage(stdThread self, stdMemPage page);
+/* The native allocator with the safety valve behind it. */
+Pointer nativeMalloc(size_t size);
+void    releaseSafetyValve(void);
+
+/* Blocks (stdMemSpaceBlocks.cpp); the space's lock is held. */
+Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request);
+Pointer largeMalloc(stdThread self, stdMemSpace space, uInt64 need, size_t request);
+void    smallFree(stdMemPage page, Pointer block);
+void    largeFree(stdMemPage page, Pointer block);
+uInt64  usableSize(stdMemPage page, Pointer block);
+void    unlinkFree(Header *h);
+void    pushFree(stdMemSpace space, Header *h);
+inline uInt32 bucketOf(uInt64 size) { return 63 - (uInt32)__builtin_clzll(size); }
+memspNoAsan inline Header *nextBlock(Header *h) { return (Header *)((char *)h + h->size); }
+memspNoAsan inline bool isAllocated(const Header *h) { return h->nextFree == allocatedMark; }
+
+/* Sets a thread's current space. Other threads read the field (a space in
+ * use must not be deleted), so it is written atomically. */
+inline void setCurrentSpace(stdThread self, stdMemSpace space)
+{
+    __atomic_store_n(&self->currentMemspace, space, __ATOMIC_RELAXED);
+}
+
+/* The native layer: the process heap. Zero-byte requests are served as
+ * one-byte blocks: a null result must always mean exhaustion, and
+ * realloc(block, 0) would free the block behind its owner's back. */
+inline Pointer mbMalloc(size_t size) { return malloc(size ? size : 1); }
+inline Pointer mbRealloc(Pointer block, size_t size) { return realloc(block, size ? size : 1); }
+inline void    mbFree(Pointer block) { free(block); }
+
+/* The native space for the module's own bookkeeping. */
+class NativeScope {
+public:
+    explicit NativeScope(stdThread self) : self(self), saved(self->currentMemspace) { setCurrentSpace(self, memspNativeMemSpace); }
+    ~NativeScope() { setCurrentSpace(self, saved); }
+    NativeScope(const NativeScope &) = delete;
+    NativeScope &operator=(const NativeScope &) = delete;
+private:
+    stdThread   self;
+    stdMemSpace saved;
+};
+
+/* AddressSanitizer's view of space memory: free blocks, headers and slack
+ * are poisoned; a block in use is open for exactly the bytes requested. */
+inline void poison(const void *p, uInt64 n)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __asan_poison_memory_region(p, n);
+#else
+    (void)p; (void)n;
+#endif
+}
+inline void unpoison(const void *p, uInt64 n)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __asan_unpoison_memory_region(p, n);
+#else
+    (void)p; (void)n;
+#endif
+}
+inline bool isPoisoned(const void *p)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __asan_address_is_poisoned(p) != 0;
+#else
+    (void)p;
+    return false;
+#endif
+}
+
+} // namespace memspLocal
+
+#endif

@@ -1,0 +1,186 @@
+/*
+ * Memory spaces: the block-to-page maps. Each thread registers the pages it
+ * creates in a map of its own, read without a lock, and (unless its memory
+ * is not shared among threads) in the shared map under blockToSpacePageLock.
+ * A lookup tries the thread's own map first, so the shared lock is taken only
+ * for blocks of other threads and for native blocks.
+ *
+ * When a page is released, every map that names it forgets it: the releasing
+ * thread's own map directly, the shared map under its lock, and the map of a
+ * creator thread through that map's queue of pending removals, which its
+ * owner applies before it next looks anything up or registers a page. So a
+ * released page is never found again, even for heap addresses that a later
+ * page reuses.
+ */
+#include <new>
+#include "stdMemSpaceLocal.h"
+
+using namespace memspLocal;
+
+/* The calling thread's map as this module made it: the context field may
+ * have been reset, and a clean-up may have released every map since. */
+static thread_local LocalPageMap *ownMap;
+static thread_local uInt64        ownMapGeneration;
+
+static inline uInt64 keyOf(const void *address) { return (Address)address / 8; }
+
+namespace memspLocal {
+
+LocalPageMap *ownLocalMap(stdThread self)
+{
+    LocalPageMap *local = (LocalPageMap *)self->blockToPageMap;
+    if (local == nullptr || local != ownMap ||
+        ownMapGeneration != managerGeneration.load(std::memory_order_relaxed)) {
+        return nullptr;
+    }
+    return local;
+}
+
+void deleteLocalMap(LocalPageMap *local)
+{
+    rangemapDelete(local->map);
+    while (PendingRange *p = local->pending) {
+        local->pending = p->next;
+        memspFree(p);
+    }
+    local->~LocalPageMap();
+    memspFree(local);
+}
+
+} // namespace memspLocal
+
+/* Applies the removals other threads queued; blockToSpacePageLock is held. */
+static void drainPendingLocked(LocalPageMap *local)
+{
+    while (PendingRange *p = local->pending) {
+        local->pending = p->next;
+        rangemapUndefine(local->map, p->start, p->count);
+        memspFree(p);
+    }
+    local->stale.store(false, std::memory_order_relaxed);
+}
+
+/* In the native space, by the map's owner. */
+static void drainPending(LocalPageMap *local)
+{
+    if (!local->stale.load(std::memory_order_acquire)) return;
+    lockEnter(&blockToSpacePageLock);
+    drainPendingLocked(local);
+    lockExit(&blockToSpacePageLock);
+}
+
+static LocalPageMap *createOwnLocalMap(stdThread self)
+{
+    LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
+    local->map        = rangemapCreate();
+    local->pending    = nullptr;
+    local->generation = managerGeneration.load(std::memory_order_relaxed);
+    lockEnter(&blockToSpacePageLock);
+    if (threadLocalblockToPageMaps == nullptr) {
+        threadLocalblockToPageMaps = setCreate(stdPointerHash, stdPointerEqual, 8);
+    }
+    setInsert(threadLocalblockToPageMaps, local);
+    lockExit(&blockToSpacePageLock);
+    ownMap = local;
+    ownMapGeneration = local->generation;
+    self->blockToPageMap = local;
+    return local;
+}
+
+static bool onlyLocal(stdThread self)
+{
+    return threadsActive() && self->memNotSharedAmongThreads;
+}
+
+namespace memspLocal {
+
+stdMemPage findPage(stdThread self, const void *address)
+{
+    uInt64 key = keyOf(address);
+    if (threadsActive()) {
+        if (LocalPageMap *local = ownLocalMap(self)) {
+            if (local->stale.load(std::memory_order_acquire)) {
+                NativeScope native(self);
+                drainPending(local);
+            }
+            if (stdMemPage page = (stdMemPage)rangemapApply(local->map, key)) return page;
+        }
+        if (self->memNotSharedAmongThreads) return nullptr;
+    }
+    stdMutex lock = blockToSpacePageLock.load(std::memory_order_acquire);
+    if (lock == nullptr) return nullptr;   /* no space was ever made */
+    stdMutexEnter(lock);
+    stdMemPage page = blockToSpacePage ? (stdMemPage)rangemapApply(blockToSpacePage, key) : nullptr;
+    stdMutexExit(lock);
+    return page;
+}
+
+void registerPage(stdThread self, stdMemPage page)
+{
+    uInt64 start = keyOf(page->memory), count = page->total / 8;
+    NativeScope native(self);
+    page->localMap    = nullptr;
+    page->inSharedMap = False;
+    if (threadsActive()) {
+        LocalPageMap *local = ownLocalMap(self);
+        if (local == nullptr) local = createOwnLocalMap(self);
+        drainPending(local);   /* an old page at these addresses goes first */
+        rangemapDefine(local->map, start, count, page);
+        page->localMap = local;
+    }
+    if (!onlyLocal(self)) {
+        lockEnter(&blockToSpacePageLock);
+        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+        rangemapDefine(blockToSpacePage, start, count, page);
+        page->inSharedMap = True;
+        lockExit(&blockToSpacePageLock);
+    }
+}
+
+void unregisterPage(stdThread self, stdMemPage page)
+{
+    uInt64 start = keyOf(page->memory), count = page->total / 8;
+    NativeScope native(self);
+    LocalPageMap *local = threadsActive() ? ownLocalMap(self) : nullptr;
+    if (local != nullptr && page->localMap == local) {
+        drainPending(local);
+        rangemapUndefine(local->map, start, count);
+    } else {
+        memspASSERT(!onlyLocal(self), "!useOnlyThreadLocalBlockSpaceMap()",
+                    ("Record is expected to be in current thread's local map"));
+    }
+    bool foreign = page->localMap != nullptr && page->localMap != local;
+    if (!foreign && !page->inSharedMap) return;
+    lockEnter(&blockToSpacePageLock);
+    if (foreign) {
+        /* Registered by another thread: its owner forgets it before its next lookup. */
+        PendingRange *p = (PendingRange *)stdMALLOC(sizeof(PendingRange));
+        p->start = start;
+        p->count = count;
+        p->next  = page->localMap->pending;
+        page->localMap->pending = p;
+        page->localMap->stale.store(true, std::memory_order_release);
+    }
+    if (page->inSharedMap) rangemapUndefine(blockToSpacePage, start, count);
+    lockExit(&blockToSpacePageLock);
+}
+
+void dropOwnLocalMapIfEmpty(stdThread self)
+{
+    if (!threadsActive()) return;
+    LocalPageMap *local = ownLocalMap(self);
+    if (local == nullptr) return;
+    NativeScope native(self);
+    lockEnter(&blockToSpacePageLock);
+    drainPendingLocked(local);
+    bool empty = rangemapIsEmpty(local->map);
+    if (empty) setRemove(threadLocalblockToPageMaps, local);
+    lockExit(&blockToSpacePageLock);
+    if (!empty) return;
+    /* Let go of it first: freeing its nodes looks blocks up. */
+    self->blockToPageMap = nullptr;
+    ownMap = nullptr;
+    deleteLocalMap(local);
+}
+
+} // namespace memspLocal

@@ -1,0 +1,208 @@
+/*
+ * Memory spaces: pages and the safety valve.
+ *
+ * A page is carved out of the native heap. While a page is being created the
+ * safety valve holds a reserve of native memory: should the heap run dry
+ * half-way (descriptor, page memory, map nodes), the reserve is given back
+ * and the allocation tried once more, so that the page comes into being
+ * whole rather than leaving a space half-updated.
+ */
+#include <string.h>
+#include "stdMemSpaceLocal.h"
+
+using namespace memspLocal;
+
+/* Guarded by safetyValLock. The size is kept in 64 bits: a reserve for a
+ * page beyond 4 GiB must not read as a small one. */
+static Pointer safetyValve;
+static uInt64  safetyValveSize;
+static Int32   safetyValveTimeout;
+static Int32   safetyValveIsSet;     /* page creations in flight, over all threads */
+
+/* Page creations in flight on this thread: only these may use the reserve. */
+static thread_local Int32 creatingPages;
+
+static bool armSafetyValve(uInt64 n)
+{
+    bool armed = true;
+    lockEnter(&safetyValLock);
+    creatingPages++;
+    if (safetyValveIsSet++ == 0) {
+        uInt64 want = n + SAFETY_OVERHEAD_SIZE;
+        if (!(safetyValveSize >= want && safetyValveTimeout-- != 0)) {
+            mbFree(safetyValve);
+            safetyValve = mbMalloc(want);
+            if (safetyValve != nullptr) {
+                safetyValveSize = want;
+                safetyValveTimeout = 100;
+            } else {
+                safetyValveSize = 0;
+                safetyValveIsSet--;
+                creatingPages--;
+                armed = false;
+            }
+        }
+    }
+    lockExit(&safetyValLock);
+    return armed;
+}
+
+static void disarmSafetyValve(void)
+{
+    lockEnter(&safetyValLock);
+    safetyValveIsSet--;
+    creatingPages--;
+    lockExit(&safetyValLock);
+}
+
+namespace memspLocal {
+
+void releaseSafetyValve(void)
+{
+    if (safetyValLock.load(std::memory_order_acquire) == nullptr) return;
+    lockEnter(&safetyValLock);
+    mbFree(safetyValve);
+    safetyValve = nullptr;
+    safetyValveSize = 0;
+    lockExit(&safetyValLock);
+}
+
+/*
+ * malloc, and when that fails during a page creation of this thread, once
+ * more after giving back the reserve. Null when the heap is exhausted.
+ * Another thread's failure never takes the reserve from under this thread's
+ * page; if a concurrent creation has used it up, that is plain exhaustion.
+ */
+Pointer nativeMalloc(size_t size)
+{
+    Pointer block = mbMalloc(size);
+    if (block != nullptr || creatingPages == 0) return block;
+    lockEnter(&safetyValLock);
+    bool weNeedIt = true, othersInFlight = safetyValveIsSet > 1;
+    if (!safetyValve && !othersInFlight) {
+        lockExit(&safetyValLock);
+        memspASSERT(stdIMPLIES(weNeedIt, safetyValve), "stdIMPLIES(weNeedIt,safetyValve)",
+                    ("SAFETY_OVERHEAD_SIZE is too small"));
+    }
+    mbFree(safetyValve);
+    safetyValve = nullptr;
+    safetyValveSize = 0;
+    lockExit(&safetyValLock);
+    return mbMalloc(size);
+}
+
+} // namespace memspLocal
+
+/* A zeroed descriptor and its memory, in the native space; null (and nothing
+ * kept) when the heap is exhausted. */
+static stdMemPage newPage(stdMemSpace space, uInt64 bytes)
+{
+    stdMemPage page = (stdMemPage)nativeMalloc(sizeof(stdMemPageRec));
+    if (page == nullptr) return nullptr;
+    memset(page, 0, sizeof(stdMemPageRec));
+    page->memory = nativeMalloc(bytes);
+    if (page->memory == nullptr) {
+        mbFree(page);
+        return nullptr;
+    }
+    page->id        = blockCount.fetch_add(1) + 1;
+    page->space     = space;
+    page->available = page->total = bytes;
+    return page;
+}
+
+static void armOrFail(stdMemSpace space, uInt64 n)
+{
+    bool result = armSafetyValve(n);
+    if (!result) {
+        spaceUnlock(space);
+        memspASSERT(result, "result", ("If we end up here, we should have the requested memory"));
+    }
+}
+
+/* Cuts the memory into blocks at ascending addresses, each linked to the one
+ * below it, so that they are handed out from the top down. */
+memspNoAsan static SmallBlock *cutSmallBlocks(stdMemPage page, uInt32 blockSize)
+{
+    SmallBlock *below = nullptr;
+    for (uInt64 offset = 0; offset < page->total; offset += blockSize) {
+        SmallBlock *b = (SmallBlock *)((char *)page->memory + offset);
+        b->next = below;
+        b->page = page;
+        below = b;
+    }
+    return below;
+}
+
+namespace memspLocal {
+
+bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize)
+{
+    armOrFail(space, space->pageSize);
+    stdMemPage page;
+    {
+        NativeScope native(self);
+        uInt64 count = ((uInt64)space->pageSize + blockSize - 1) / blockSize;
+        page = newPage(space, (count ? count : 1) * blockSize);
+        if (page != nullptr) {
+            page->isSmall   = True;
+            page->blockSize = blockSize;
+            Pointer key = (Pointer)(Address)blockSize;
+            page->next = (stdMemPage)mapApply(space->smallPages, key);
+            mapDefine(space->smallPages, key, page);
+            space->smallFreeLists[blockSize / 8] = cutSmallBlocks(page, blockSize);
+            space->nrofSmallPages++;
+            poison(page->memory, page->total);
+            registerPage(self, page);
+        }
+    }
+    disarmSafetyValve();
+    return page != nullptr;
+}
+
+memspNoAsan static void setHeader(Header *h, Header *nextFree, uInt64 size, uInt64 prevSize)
+{
+    h->nextFree = nextFree;
+    h->prevLink = nullptr;
+    h->size     = size;
+    h->prevSize = prevSize;
+}
+
+bool createLargePage(stdThread self, stdMemSpace space, uInt64 need)
+{
+    armOrFail(space, need);
+    stdMemPage page;
+    {
+        NativeScope native(self);
+        uInt64 len = need > space->pageSize ? need : space->pageSize;
+        page = newPage(space, len + 2 * headerSize);
+        if (page != nullptr) {
+            page->available = page->total = len;
+            Header *start = (Header *)page->memory;
+            Header *area  = start + 1;
+            page->end     = (Header *)((char *)area + len);
+            setHeader(start, allocatedMark, headerSize, 0);
+            setHeader(area, nullptr, len, headerSize);
+            setHeader(page->end, allocatedMark, headerSize, len);
+            poison(page->memory, len + 2 * headerSize);
+            pushFree(space, area);
+            page->next = space->largePages;
+            space->largePages = page;
+            if (bucketOf(len) > space->largeBucketTop) space->largeBucketTop = bucketOf(len);
+            registerPage(self, page);
+        }
+    }
+    disarmSafetyValve();
+    return page != nullptr;
+}
+
+void freePage(stdThread self, stdMemPage page)
+{
+    unregisterPage(self, page);
+    if (page->isSmall) page->space->nrofSmallPages--;
+    unpoison(page->memory, page->isSmall ? page->total : page->total + 2 * headerSize);
+    mbFree(page->memory);
+    mbFree(page);
+}
+
+} // namespace memspLocal

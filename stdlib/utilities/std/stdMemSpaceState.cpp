@@ -1,0 +1,178 @@
+/*
+ * Memory spaces: the module's shared state, its locks, the records of live
+ * and deleted spaces, and the clean-up at process exit.
+ */
+#include <string.h>
+#include "stdMemSpaceLocal.h"
+#include "stdProcess.h"
+
+namespace memspLocal {
+
+stdRangeMap           blockToSpacePage;
+std::atomic<stdMutex> blockToSpacePageLock;
+stdSet                threadLocalblockToPageMaps;
+std::atomic<stdMutex> safetyValLock;
+std::atomic<uInt32>   blockCount;
+std::atomic<bool>     globalDebug;
+std::atomic<uInt64>   managerGeneration{1};
+
+} // namespace memspLocal
+
+using namespace memspLocal;
+
+/* Guarded by the process global lock. */
+static Bool   isCleanupHandlerSet;
+static uInt64 liveSpaceCount;      /* records that exist (deleted ones too, in debug mode) */
+static stdMap deletedSpaces;       /* address -> name of spaces whose records are gone */
+
+namespace memspLocal {
+
+Bool threadsActive(void)
+{
+    return threadsDoCleanupOnTermination;
+}
+
+/* The lock, made under the global lock by whoever needs it first. */
+static stdMutex ensureLock(std::atomic<stdMutex> *lock)
+{
+    stdMutex m = lock->load(std::memory_order_acquire);
+    if (m != nullptr) return m;
+    stdGlobalEnter();
+    m = lock->load(std::memory_order_relaxed);
+    if (m == nullptr) {
+        NativeScope native(stdGetThreadContext());
+        m = stdMutexCreate();
+        if (m == nullptr) stdOutOfMemory();
+        lock->store(m, std::memory_order_release);
+    }
+    stdGlobalExit();
+    return m;
+}
+
+static void failUninitializedRelease(Int line)
+{
+    stdASSERTLOGSETPOS("*lock", __FILE_NAME__, line);
+    stdASSERTLOGFAIL("uninitialized  mutex is released");
+}
+
+void lockEnter(std::atomic<stdMutex> *lock)
+{
+    stdMutexEnter(ensureLock(lock));
+}
+
+void lockExit(std::atomic<stdMutex> *lock)
+{
+    stdMutex m = lock->load(std::memory_order_acquire);
+    if (m == nullptr) failUninitializedRelease(__LINE__);
+    stdMutexExit(m);
+}
+
+void spaceLock(stdMemSpace space)
+{
+    stdMutexEnter(space->lock);
+}
+
+void spaceUnlock(stdMemSpace space)
+{
+    if (space->lock == nullptr) failUninitializedRelease(__LINE__);
+    stdMutexExit(space->lock);
+}
+
+static void cleanupHandler(Pointer data)
+{
+    (void)data;
+    stdMemSpaceManagerCleanup();
+}
+
+void setUpManager(void)
+{
+    stdGlobalEnter();
+    ensureLock(&blockToSpacePageLock);
+    ensureLock(&safetyValLock);
+    if (!isCleanupHandlerSet) {
+        stdSetCleanupHandler(cleanupHandler, nullptr);
+        isCleanupHandlerSet = True;
+    }
+    liveSpaceCount++;
+    stdGlobalExit();
+}
+
+Bool isKnownSpace(stdMemSpace space)
+{
+    return space != nullptr && space->check == ((Address)space ^ memspRecordMagic);
+}
+
+cString deletedSpaceName(stdMemSpace space)
+{
+    return deletedSpaces ? (cString)mapApply(deletedSpaces, space) : nullptr;
+}
+
+void rememberDeletedSpace(stdMemSpace space)
+{
+    NativeScope native(stdGetThreadContext());
+    if (deletedSpaces == nullptr) deletedSpaces = mapCreate(stdPointerHash, stdPointerEqual, 8);
+    size_t length = strlen(space->name) + 1;
+    String name = (String)stdMALLOC(length);
+    memcpy(name, space->name, length);
+    memspFree(mapDefine(deletedSpaces, space, name));
+    liveSpaceCount--;
+}
+
+void forgetDeletedSpace(stdMemSpace space)
+{
+    if (deletedSpaces) memspFree(mapUndefine(deletedSpaces, space));
+}
+
+} // namespace memspLocal
+
+/*
+ * Releases the module's maps, locks and reserve. While any space still
+ * exists they stay: its blocks may yet be freed (by later clean-up handlers
+ * or static destructors), and without the maps they would be taken for
+ * native blocks.
+ */
+void stdMemSpaceManagerCleanup(void)
+{
+    if (!threadsActive()) return;
+    stdThread self = stdGetThreadContext();
+    stdGlobalEnter();
+    if (liveSpaceCount == 0 && blockToSpacePageLock.load(std::memory_order_relaxed) != nullptr) {
+        NativeScope native(self);
+        releaseSafetyValve();
+        /* Every map is let go of before it is deleted: freeing its nodes
+         * looks blocks up. Other threads' contexts may still name their
+         * maps: a new generation makes them ignore those. */
+        lockEnter(&blockToSpacePageLock);
+        stdRangeMap shared = blockToSpacePage;
+        stdSet locals = threadLocalblockToPageMaps;
+        blockToSpacePage = nullptr;
+        threadLocalblockToPageMaps = nullptr;
+        self->blockToPageMap = nullptr;
+        managerGeneration.fetch_add(1);
+        rangemapDelete(shared);
+        if (locals) {
+            setTraverse(locals, [](Pointer local, Pointer) { deleteLocalMap((LocalPageMap *)local); }, nullptr);
+            setDelete(locals);
+        }
+        lockExit(&blockToSpacePageLock);
+        stdMutexDelete(safetyValLock.exchange(nullptr));
+        stdMutexDelete(blockToSpacePageLock.exchange(nullptr));
+        if (deletedSpaces) {
+            mapRangeTraverse(deletedSpaces, [](Pointer name, Pointer) { memspFree(name); }, nullptr);
+            mapDelete(deletedSpaces);
+            deletedSpaces = nullptr;
+        }
+        isCleanupHandlerSet = False;
+    }
+    stdGlobalExit();
+}
+
+/* Whether the space is the current space of a thread, or an ancestor of it. */
+Bool memspLocal::spaceIsInUse(stdMemSpace space)
+{
+    stdMemSpace current = __atomic_load_n(&stdGetThreadContext()->currentMemspace, __ATOMIC_RELAXED);
+    for (; isKnownSpace(current); current = current->parent) {
+        if (current == space) return True;
+    }
+    return False;
+}
