@@ -3,7 +3,12 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <map>
+
+#include <gtest/gtest.h>
+
 #include "stringCapture.h"
+#include "stdMemSpaceLocal.h"
 #include "stdWriter.h"
 
 namespace memsptest {
@@ -34,6 +39,70 @@ unsigned long long usableSize(Pointer block)
 {
     std::string line = testsupport::writtenBy([&](stdWriter w) { memspDescribeBlock(w, block); });
     return line.find("size= ") == std::string::npos ? 0 : numberAfter(line, "size= ");
+}
+
+/*
+ * The space's own structure: the blocks of every large page tile its area
+ * with matching boundary tags and no two free neighbours, the free lists
+ * hold exactly the free blocks, and each page's available bytes are what its
+ * free blocks add up to.
+ */
+memspNoAsan void checkHeap(stdMemSpace space)
+{
+    using namespace memspLocal;
+    size_t listed = 0, tiledFree = 0;
+    for (uInt32 i = 0; i < nrofBuckets; i++) {
+        Header *prev = &space->largeFreeLists[i];
+        for (Header *h = prev->nextFree; h; prev = h, h = h->nextFree) {
+            Header *link = h->prevLink;
+            bool free = !isAllocated(h);
+            ASSERT_EQ(link, prev);
+            ASSERT_TRUE(free);
+            listed++;
+        }
+    }
+    for (stdMemPage page = space->largePages; page; page = page->next) {
+        ASSERT_EQ(page->space, space);
+        uInt64 prevSize = headerSize, sum = 0, available = 0;
+        bool prevFree = false;
+        Header *h = (Header *)page->memory + 1;
+        for (; h < page->end; h = nextBlock(h)) {
+            uInt64 tag = h->prevSize, size = h->size;
+            bool free = !isAllocated(h);
+            ASSERT_EQ(tag, prevSize) << "boundary tags disagree";
+            ASSERT_GE(size, splitMinimum);
+            ASSERT_FALSE(free && prevFree) << "free neighbours left apart";
+            if (free) {
+                available += h->size;
+                tiledFree++;
+            }
+            prevFree = free;
+            prevSize = size;
+            sum += size;
+        }
+        ASSERT_EQ(h, page->end);
+        ASSERT_EQ(sum, page->total);
+        uInt64 endTag = page->end->prevSize;
+        ASSERT_EQ(endTag, prevSize);
+        ASSERT_EQ(page->available, available);
+    }
+    ASSERT_EQ(listed, tiledFree) << "free lists and free blocks differ";
+    std::map<stdMemPage, uInt64> freeSmall;
+    uInt32 smallPages = 0;
+    for (uInt32 size = 16; size <= 4992; size += 8) {
+        for (SmallBlock *b = space->smallFreeLists[size / 8]; b; b = b->next) {
+            stdMemPage page = b->page;
+            ASSERT_EQ(page->blockSize, size);
+            ASSERT_EQ(((char *)b - (char *)page->memory) % size, 0);
+            freeSmall[page] += size;
+        }
+        for (stdMemPage p = (stdMemPage)mapApply(space->smallPages, (Pointer)(Address)size); p; p = p->next) {
+            ASSERT_EQ(p->space, space);
+            ASSERT_EQ(p->available, freeSmall[p]);
+            smallPages++;
+        }
+    }
+    ASSERT_EQ(space->nrofSmallPages, smallPages);
 }
 
 }  // namespace memsptest

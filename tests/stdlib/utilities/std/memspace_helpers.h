@@ -15,6 +15,10 @@ unsigned long long bytesAllocated(stdMemSpace space);
 /* The usable size memspDescribeBlock reports; 0 for a native block. */
 unsigned long long usableSize(Pointer block);
 
+/* Checks the space's own structure (boundary tags, free lists, page
+ * counts) with gtest assertions. */
+void checkHeap(stdMemSpace space);
+
 /* The space, made current for the scope. */
 class CurrentSpace {
 public:

@@ -1,0 +1,235 @@
+/*
+ * Memory spaces and threads: one space shared by threads that free each
+ * other's blocks, pages released by a thread other than their creator,
+ * spaces in use by another thread, threads that keep their memory to
+ * themselves, and page creation racing on the safety valve.
+ */
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "childProcess.h"
+#include "memspace_helpers.h"
+#include "stdMemSpace.h"
+#include "stdThreads.h"
+
+namespace {
+
+using memsptest::bytesInUse;
+
+/* A block stamped with who made it, checked by whoever frees it. */
+struct Stamp {
+    uInt64 owner, length;
+};
+
+Pointer stampedBlock(stdMemSpace space, uInt64 owner, size_t size)
+{
+    size = size < sizeof(Stamp) ? sizeof(Stamp) : size;
+    char *block = (char *)memspMalloc(space, size);
+    Stamp s = {owner, size};
+    memcpy(block, &s, sizeof s);
+    memset(block + sizeof s, (int)(owner & 0xFF), size - sizeof s);
+    return block;
+}
+
+bool stampIntact(Pointer block)
+{
+    Stamp s;
+    memcpy(&s, block, sizeof s);
+    const unsigned char *p = (const unsigned char *)block;
+    for (uInt64 i = sizeof s; i < s.length; i++) if (p[i] != (s.owner & 0xFF)) return false;
+    return true;
+}
+
+/* One-shot signal between two threads. */
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard<std::mutex> hold(m);
+        opened = true;
+        c.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock<std::mutex> hold(m);
+        c.wait(hold, [&] { return opened; });   // re-checked after every wake-up
+    }
+private:
+    std::mutex m;
+    std::condition_variable c;
+    bool opened = false;
+};
+
+TEST(SharedSpace, ThreadsFreeEachOthersBlocks)
+{
+    stdMemSpace space = memspCreate("shared", nullptr, 0x4000);
+    std::mutex poolLock;               // guards pool
+    std::vector<Pointer> pool;
+    std::atomic<int> damaged{0};
+    const int threads = 4, rounds = 3000;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; t++) {
+        workers.emplace_back([&, t] {
+            std::mt19937 rng(t);
+            for (int i = 0; i < rounds; i++) {
+                size_t size = rng() % 8 ? 16 + rng() % 400 : 5000 + rng() % 9000;
+                Pointer mine = stampedBlock(space, (uInt64)t * rounds + i, size);
+                Pointer theirs = nullptr;
+                {
+                    std::lock_guard<std::mutex> hold(poolLock);
+                    pool.push_back(mine);
+                    if (pool.size() > 64) {
+                        size_t pick = rng() % pool.size();
+                        theirs = pool[pick];
+                        pool[pick] = pool.back();
+                        pool.pop_back();
+                    }
+                }
+                if (theirs) {
+                    if (!stampIntact(theirs) || memspGetSpace(theirs) != space) damaged++;
+                    memspFree(theirs);
+                }
+            }
+        });
+    }
+    for (auto &w : workers) w.join();
+    EXPECT_EQ(damaged.load(), 0);
+    for (Pointer p : pool) {
+        EXPECT_TRUE(stampIntact(p));
+        memspFree(p);
+    }
+    EXPECT_EQ(bytesInUse(space), 0u);
+    memsptest::checkHeap(space);
+    memspDelete(space, False);
+}
+
+TEST(SharedSpace, ReleasedPagesAreForgottenByTheirCreator)
+{
+    // A thread creates the pages of a space; another deletes it and makes a
+    // new space, whose pages likely reuse the same heap addresses. The first
+    // thread must find the new space's blocks, not the released pages.
+    stdMemSpace old = memspCreate("old", nullptr, 0);
+    Gate allocated, deleted, handedBack;
+    Pointer oldBlock = nullptr, newBlock = nullptr;
+    stdMemSpace foundForOld = old, fresh = nullptr;
+    std::thread creator([&] {
+        oldBlock = memspMalloc(old, 100);
+        allocated.open();
+        deleted.wait();
+        foundForOld = memspGetSpace(oldBlock);
+        memspFree(newBlock);   // a block of the new space, perhaps at the old page's address
+        handedBack.open();
+    });
+    allocated.wait();
+    memspDelete(old, False);
+    fresh = memspCreate("fresh", nullptr, 0);
+    std::vector<Pointer> others;
+    for (int i = 0; i < 8; i++) others.push_back(memspMalloc(fresh, 100));
+    newBlock = others.back();
+    others.pop_back();
+    deleted.open();
+    handedBack.wait();
+    creator.join();
+    // Native, unless a page of the new space took the address over (the new
+    // record may even reuse the old one's address).
+    EXPECT_TRUE(foundForOld == memspNativeMemSpace || foundForOld == fresh);
+    for (Pointer p : others) memspFree(p);
+    EXPECT_EQ(bytesInUse(fresh), 0u);   // the creator's free went to the new space
+    memsptest::checkHeap(fresh);
+    memspDelete(fresh, False);
+}
+
+TEST(SharedSpace, ASpaceInUseByAnotherThreadIsNotDeleted)
+{
+    testsupport::ChildRun run = testsupport::runChild([] {
+        stdMemSpace parent = memspCreate("parent", nullptr, 0);
+        stdMemSpace child = memspCreate("child", parent, 0);
+        Gate current, never;
+        std::thread user([&] {
+            stdSwapMemSpace(child);
+            current.open();
+            never.wait();
+        });
+        current.wait();
+        memspDelete(parent, False);
+        _exit(0);
+    });
+    EXPECT_THAT(run.err, ::testing::MatchesRegex(
+        "Assertion failure at stdMemSpaceTree\\.cpp, line [0-9]+: Don't delete the current memory space\n"));
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(PrivateMemory, ThreadsThatKeepTheirPagesToThemselves)
+{
+    Pointer seen = nullptr;
+    Gate allocated, looked;
+    stdMemSpace mine = nullptr;
+    std::thread loner([&] {
+        stdMemspSetMemNotSharedAmongThreads(True);
+        mine = memspCreate("mine", nullptr, 0);
+        Pointer small = memspMalloc(mine, 64), large = memspMalloc(mine, 9000);
+        EXPECT_EQ(memspGetSpace(small), mine);
+        EXPECT_EQ(memspGetSpace(large), mine);
+        memspFree(large);
+        seen = small;
+        allocated.open();
+        looked.wait();
+        memspDelete(mine, False);
+        stdMemspSetMemNotSharedAmongThreads(False);
+    });
+    allocated.wait();
+    EXPECT_EQ(memspGetSpace(seen), memspNativeMemSpace);   // its pages are registered for it alone
+    looked.open();
+    loner.join();
+
+    // Such a thread cannot release pages another thread registered.
+    testsupport::ChildRun run = testsupport::runChild([] {
+        stdMemSpace shared = memspCreate("shared", nullptr, 0);
+        memspMalloc(shared, 64);
+        std::thread loner([&] {
+            stdMemspSetMemNotSharedAmongThreads(True);
+            memspDelete(shared, False);
+        });
+        loner.join();
+    });
+    EXPECT_THAT(run.err, ::testing::HasSubstr("Record is expected to be in current thread's local map\n"));
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(PageCreation, ManyThreadsCreatingPagesAtOnce)
+{
+    // Every thread makes pages of all shapes in its own space and in a shared
+    // one; the reserve behind page creation is armed and renewed all along.
+    stdMemSpace shared = memspCreate("together", nullptr, 0x800);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; t++) {
+        workers.emplace_back([shared, t] {
+            stdMemSpace own = memspCreate("own", nullptr, 0x800);
+            std::vector<Pointer> blocks;
+            std::mt19937 rng(t + 100);
+            for (int i = 0; i < 400; i++) {
+                stdMemSpace where = i % 2 ? own : shared;
+                blocks.push_back(memspMalloc(where, rng() % 3 ? 8 * (1 + rng() % 600) : 5000 + rng() % 70000));
+            }
+            for (Pointer b : blocks) if (memspGetSpace(b) == shared) memspFree(b);
+            memspDelete(own, False);
+        });
+    }
+    for (auto &w : workers) w.join();
+    EXPECT_EQ(bytesInUse(shared), 0u);
+    std::string tuned = memsptest::statistics(shared, True, 1);
+    EXPECT_THAT(tuned, ::testing::HasSubstr("Nrof small block pages    : 0\n"));
+    EXPECT_THAT(tuned, ::testing::HasSubstr("Nrof large block pages    : 0\n"));
+    memspDelete(shared, False);
+}
+
+}  // namespace
