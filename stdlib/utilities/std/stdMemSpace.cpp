@@ -156,6 +156,7 @@ Bool stdMemspSetMemNotSharedAmongThreads(Bool notShared)
     stdThread self = stdGetThreadContext();
     Bool previous = self->memNotSharedAmongThreads;
     self->memNotSharedAmongThreads = notShared;
+    forgetCachedPages();   /* answers found in the shared map may no longer be this thread's */
     return previous;
 }
 

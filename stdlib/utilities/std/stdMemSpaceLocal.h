@@ -170,6 +170,10 @@ Bool threadsActive(void);
 stdMemPage findPage(stdThread self, const void *address);
 void       registerPage(stdThread self, stdMemPage page);
 void       unregisterPage(stdThread self, stdMemPage page);
+/* Empties the calling thread's cache of answers (its sharing changed). */
+void          forgetCachedPages(void);
+/* Empties every thread's cache (a page went, or the maps did). */
+void          newPageEpoch(void);
 /* The calling thread's local map, when it is valid. */
 LocalPageMap *ownLocalMap(stdThread self);
 void          dropOwnLocalMapIfEmpty(stdThread self);

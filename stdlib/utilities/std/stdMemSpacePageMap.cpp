@@ -12,6 +12,7 @@
  * released page is never found again, even for heap addresses that a later
  * page reuses.
  */
+#include <string.h>
 #include <new>
 #include "stdMemSpaceLocal.h"
 
@@ -23,6 +24,45 @@ static thread_local LocalPageMap *ownMap;
 static thread_local uInt64        ownMapGeneration;
 
 static inline uInt64 keyOf(const void *address) { return (Address)address / 8; }
+
+/*
+ * A small per-thread cache of recent answers, by 64 KiB window of address:
+ * a free into a page it has seen lately costs a compare. Every page release
+ * (and every clean-up) starts a new epoch, which empties all caches, so a
+ * released page is never answered from one.
+ */
+namespace {
+struct CachedPage {
+    Address    first, end;   /* the page's memory; end 0 for an empty entry */
+    stdMemPage page;
+};
+const uInt32 cacheSize = 64;
+struct PageCache {
+    CachedPage entries[cacheSize];
+    uInt64     epoch;
+};
+}
+static std::atomic<uInt64> pageEpoch{1};
+static thread_local PageCache pageCache;
+
+static inline CachedPage &cacheEntry(Address a) { return pageCache.entries[(a >> 16) % cacheSize]; }
+
+static inline void validateCache(void)
+{
+    uInt64 now = pageEpoch.load(std::memory_order_relaxed);
+    if (pageCache.epoch != now) {
+        memset(pageCache.entries, 0, sizeof pageCache.entries);
+        pageCache.epoch = now;
+    }
+}
+
+static void rememberPage(Address a, stdMemPage page)
+{
+    CachedPage &e = cacheEntry(a);
+    e.first = (Address)page->memory;
+    e.end   = e.first + page->total;
+    e.page  = page;
+}
 
 namespace memspLocal {
 
@@ -94,8 +134,22 @@ static bool onlyLocal(stdThread self)
 
 namespace memspLocal {
 
+void forgetCachedPages(void)
+{
+    memset(pageCache.entries, 0, sizeof pageCache.entries);
+}
+
+void newPageEpoch(void)
+{
+    pageEpoch.fetch_add(1, std::memory_order_relaxed);
+}
+
 stdMemPage findPage(stdThread self, const void *address)
 {
+    Address a = (Address)address;
+    validateCache();
+    CachedPage &cached = cacheEntry(a);
+    if (a - cached.first < cached.end - cached.first) return cached.page;
     uInt64 key = keyOf(address);
     if (threadsActive()) {
         if (LocalPageMap *local = ownLocalMap(self)) {
@@ -103,7 +157,10 @@ stdMemPage findPage(stdThread self, const void *address)
                 NativeScope native(self);
                 drainPending(local);
             }
-            if (stdMemPage page = (stdMemPage)rangemapApply(local->map, key)) return page;
+            if (stdMemPage page = (stdMemPage)rangemapApply(local->map, key)) {
+                rememberPage(a, page);
+                return page;
+            }
         }
         if (self->memNotSharedAmongThreads) return nullptr;
     }
@@ -112,6 +169,7 @@ stdMemPage findPage(stdThread self, const void *address)
     stdMutexEnter(lock);
     stdMemPage page = blockToSpacePage ? (stdMemPage)rangemapApply(blockToSpacePage, key) : nullptr;
     stdMutexExit(lock);
+    if (page) rememberPage(a, page);
     return page;
 }
 
@@ -139,6 +197,7 @@ void registerPage(stdThread self, stdMemPage page)
 
 void unregisterPage(stdThread self, stdMemPage page)
 {
+    newPageEpoch();
     uInt64 start = keyOf(page->memory), count = page->total / 8;
     NativeScope native(self);
     LocalPageMap *local = threadsActive() ? ownLocalMap(self) : nullptr;

@@ -149,6 +149,7 @@ void stdMemSpaceManagerCleanup(void)
         threadLocalblockToPageMaps = nullptr;
         self->blockToPageMap = nullptr;
         managerGeneration.fetch_add(1);
+        newPageEpoch();
         rangemapDelete(shared);
         if (locals) {
             setTraverse(locals, [](Pointer local, Pointer) { deleteLocalMap((LocalPageMap *)local); }, nullptr);
