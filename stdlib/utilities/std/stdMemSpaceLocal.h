@@ -229,31 +229,15 @@ private:
 
 /* AddressSanitizer's view of space memory: free blocks, headers and slack
  * are poisoned; a block in use is open for exactly the bytes requested. */
-inline void poison(const void *p, uInt64 n)
-{
 #if defined(__SANITIZE_ADDRESS__)
-    __asan_poison_memory_region(p, n);
+inline void poison(const void *p, uInt64 n) { __asan_poison_memory_region(p, n); }
+inline void unpoison(const void *p, uInt64 n) { __asan_unpoison_memory_region(p, n); }
+inline bool isPoisoned(const void *p) { return __asan_address_is_poisoned(p) != 0; }
 #else
-    (void)p; (void)n;
+inline void poison(const void *, uInt64) {}
+inline void unpoison(const void *, uInt64) {}
+inline bool isPoisoned(const void *) { return false; }
 #endif
-}
-inline void unpoison(const void *p, uInt64 n)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    __asan_unpoison_memory_region(p, n);
-#else
-    (void)p; (void)n;
-#endif
-}
-inline bool isPoisoned(const void *p)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return __asan_address_is_poisoned(p) != 0;
-#else
-    (void)p;
-    return false;
-#endif
-}
 
 } // namespace memspLocal
 

@@ -369,27 +369,20 @@ TEST(SpaceMisuse, DeletionAssertions)
 
 TEST(SpaceMisuse, UsesOfDeletedSpacesInDebugMode)
 {
-    expectAssertion([] {
-        memspSetGlobalDebug(True);
-        stdMemSpace s = memspCreate("gone", nullptr, 0);
-        Pointer b = memspMalloc(s, 32);
-        memspDelete(s, False);
-        memspFree(b);
-    }, "Block freeing from deleted memory space 'gone'");
-    expectAssertion([] {
-        memspSetGlobalDebug(True);
-        stdMemSpace s = memspCreate("gone", nullptr, 0);
-        Pointer b = memspMalloc(s, 32);
-        memspDelete(s, False);
-        memspRealloc(b, 64);
-    }, "Block allocation from deleted memory space 'gone'");
-    expectAssertion([] {
-        memspSetGlobalDebug(True);
-        stdMemSpace s = memspCreate("gone", nullptr, 0);
-        Pointer b = memspMalloc(s, 6000);
-        memspDelete(s, False);
-        memspCheckBlock(b);
-    }, "Block from deleted memory space 'gone' founc in memspCheckBlock");
+    struct { size_t size; void (*use)(Pointer); const char *text; } table[] = {
+        {32, [](Pointer b) { memspFree(b); }, "Block freeing from deleted memory space 'gone'"},
+        {32, [](Pointer b) { memspRealloc(b, 64); }, "Block allocation from deleted memory space 'gone'"},
+        {6000, [](Pointer b) { memspCheckBlock(b); }, "Block from deleted memory space 'gone' founc in memspCheckBlock"},
+    };
+    for (auto &row : table) {
+        expectAssertion([&] {
+            memspSetGlobalDebug(True);
+            stdMemSpace s = memspCreate("gone", nullptr, 0);
+            Pointer b = memspMalloc(s, row.size);
+            memspDelete(s, False);
+            row.use(b);
+        }, row.text);
+    }
 }
 
 TEST(SpaceMisuse, FreeingTwice)
