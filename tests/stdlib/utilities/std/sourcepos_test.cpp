@@ -400,6 +400,24 @@ TEST_F(SourceListing, EachLineCostsOneSeekAndAtMostTenReadsOnALongFile)
     msgDeleteSourceStructure(s);
 }
 
+TEST_F(SourceListing, ARenamedFileIsListedFromItsNewFileAndEarlierLinesFromTheOld)
+{
+    TempDir dir;
+    std::string x = dir.write("x.c", "x 1\nx 2\nx 3\n");
+    std::string y = dir.write("y.c", "y 1\ny 2\ny 3\n");
+    msgSourceStructure s = msgCreateSourceStructure(x.c_str());
+    msgSetSourceStructureFlags(s, kListAndPrint);
+    LogCapture log;
+    msgSourcePos old = msgPullSourcePos(s, 3);
+    msgReportWithPos(errorMsg, old, "a");                   // the index of x.c is open now
+    msgCppUpdateSourceStruct(s, 4, y.c_str(), 2, "");
+    msgReportWithPos(errorMsg, msgPullSourcePos(s, 3), "b");
+    msgReportWithPos(errorMsg, old, "c");
+    EXPECT_EQ(log.take(), "# x 3\nt " + x + ", line 3; error   : a\n# y 3\nt " + y + ", line 3; error   : b\n"
+                          "# x 3\nt " + x + ", line 3; error   : c\n");
+    msgDeleteSourceStructure(s);
+}
+
 // ---------------------------------------------------------------------------
 
 using SourcePositions = Source;
