@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, runs every test;
-# then builds and runs the tests again under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Installs what is missing, builds with warnings as errors, runs every test and
+# checks the install tree, the consumer project and the Debian package of that
+# build; then builds and runs the tests again under AddressSanitizer +
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -9,6 +11,7 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+bash scripts/install-check.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUM_WERROR=ON -DLUM_SANITIZE=ON -DLUM_BUILD_BENCH=OFF
 cmake --build build-asan -j "$jobs"
