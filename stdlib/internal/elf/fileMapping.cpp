@@ -39,9 +39,10 @@ constexpr bool canRecoverLostPages = false;
 #endif
 
 /*
- * One live mapping. The signal handler reads start, end and path without
- * the lock: start is published last (release) and cleared first, so a
- * handler that sees a start sees the end and path that belong to it.
+ * One live mapping; every field is written with mappingLock held. The
+ * signal handler reads start, end and path without the lock: start is
+ * published last (release) and cleared first, so a handler that sees a
+ * start sees the end and path that belong to it.
  */
 struct Mapping {
     std::atomic<uintptr_t>    start{0};  /* 0 while the slot is free */
