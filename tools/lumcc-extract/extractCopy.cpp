@@ -1,15 +1,13 @@
 /*
  * Writing the chosen entry's bytes to the output file.
  *
- * The bytes are already in memory (the input image, normally a mapping of
- * the input file), so they are written straight from there: no second copy
- * of a possibly large entry. The output file is created only once the entry
- * is known to lie inside the input, and a file that could not be written
- * whole never keeps the part that was.
+ * The entry is read from the input file only now, piece by piece as it is
+ * written, so a mapped input never has its pages mapped in. The output file is
+ * created only once the entry is known to lie inside the input, and a file
+ * that could not be written whole never keeps the part that was.
  */
 #include <errno.h>
 #include <stdio.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include "extract.h"
@@ -51,49 +49,81 @@ static void discardPartialOutput(FILE *stillOpen, const OutputFile *file)
     }
 }
 
+/* Where the entry's bytes are: in the input file, or copied out of it. */
+typedef struct {
+    const FileInfo *file;
+    uInt64          offset;    /* in the input file */
+    uInt64          size;
+    uInt8          *copy;      /* the whole entry, or null when read from the file */
+} EntrySource;
+
 /*
- * Opening the output truncates the file it names. When that is the mapped
- * input itself, the mapping would lose the entry's pages, so the entry is
- * copied out first, as reading the whole input into memory used to do.
- * Null when the output is another file.
+ * Opening the output truncates the file it names. When that is the input
+ * itself, the input would lose the entry's bytes before they are written,
+ * so the entry is copied out first, as reading the whole input into memory
+ * used to do.
  */
-static uInt8 *copyIfOutputIsInput(ExtractInput *input, const uInt8 *data, uInt64 size)
+static EntrySource locateEntry(ExtractInput *input, DevObj *entry)
 {
-    if (!file_info_maps(input->file, outputFile)) {
-        return NULL;
+    EntrySource source = { &input->file, (uInt64)(input->elf - input->file.data) + entry->offset,
+                           entry->size, NULL };
+    if (file_info_maps(input->file, outputFile)) {
+        source.copy = (uInt8 *)stdMALLOC(source.size ? source.size : 1);
+        if (!file_info_read(input->file, source.offset, source.copy, source.size)) {
+            msgReport(hostMsgFileReadFailed, inputFile);
+        }
     }
-    uInt8 *copy = (uInt8 *)stdMALLOC(size ? size : 1);
-    memcpy(copy, data, size);
-    return copy;
+    return source;
 }
 
 typedef enum { writeDone, writeOutputFailed, writeInputLost } WriteOutcome;
 
-/*
- * Plain write() calls straight from the image, a few MiB at a time: a
- * mapped entry is taken from the page cache chunk by chunk, which measured
- * faster than one call for the whole entry (bench/extract_bench.sh). A
- * mapped page that the input file no longer has makes write() fail with
- * EFAULT: then the input failed, not the output.
- */
-static WriteOutcome writeAll(FILE *output, const uInt8 *data, uInt64 size)
+static Bool writeWhole(int fd, const uInt8 *data, uInt64 size)
 {
-    const uInt64 chunk = 4u << 20;
-    int fd = fileno(output);
     for (uInt64 done = 0; done < size;) {
-        ssize_t wrote = write(fd, data + done, size - done < chunk ? size - done : chunk);
+        ssize_t wrote = write(fd, data + done, size - done);
         if (wrote < 0 && errno == EINTR) {
             continue;
         }
-        if (wrote < 0 && errno == EFAULT) {
-            return writeInputLost;
-        }
         if (wrote <= 0) {
-            return writeOutputFailed;
+            return False;
         }
         done += (uInt64)wrote;
     }
-    return writeDone;
+    return True;
+}
+
+/*
+ * The entry goes from the input file to the output through a buffer small
+ * enough to stay in the processor's cache: that measured faster than
+ * writing straight from the mapping, which maps every page of the entry
+ * into the process (bench/extract_bench.sh), and it costs no memory beyond
+ * the buffer. Bytes that the input file no longer holds are the input
+ * failing, not the output.
+ */
+static WriteOutcome writeEntry(FILE *output, const EntrySource *source)
+{
+    int fd = fileno(output);
+    if (source->copy != NULL) {
+        return writeWhole(fd, source->copy, source->size) ? writeDone : writeOutputFailed;
+    }
+    const uInt64 chunk = 256u << 10;
+    uInt8 *buffer = (uInt8 *)stdMALLOC(chunk);
+    WriteOutcome outcome = writeDone;
+    for (uInt64 done = 0; done < source->size && outcome == writeDone; done += chunk) {
+        uInt64 length = source->size - done < chunk ? source->size - done : chunk;
+        if (!file_info_read(*source->file, source->offset + done, buffer, length)) {
+            outcome = writeInputLost;
+        } else if (!writeWhole(fd, buffer, length)) {
+            outcome = writeOutputFailed;
+        }
+    }
+    memspFree(buffer);
+    /* a file that shrank under the mapping read as zeros at its new end */
+    if (outcome == writeDone && !file_info_intact(*source->file)) {
+        outcome = writeInputLost;
+    }
+    return outcome;
 }
 
 void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry)
@@ -101,19 +131,14 @@ void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry)
     if (!elfRangeInside(entry->offset, entry->size, input->elfSize)) {
         msgReport(msgEntryBeyondInput, inputFile, app->name);
     }
-    const uInt8 *data = input->elf + entry->offset;
-    uInt8 *copy = copyIfOutputIsInput(input, data, entry->size);
+    EntrySource source = locateEntry(input, entry);
 
     FILE *output = fopen(outputFile, "wb");
     if (output == NULL) {
         msgReport(msgOutFileOpenFail, outputFile);
     }
     OutputFile file = describeOutput(output);
-    WriteOutcome outcome = writeAll(output, copy != NULL ? copy : data, entry->size);
-    /* a file that shrank under the mapping reads as zeros at its new end */
-    if (outcome == writeDone && copy == NULL && !file_info_intact(input->file)) {
-        outcome = writeInputLost;
-    }
+    WriteOutcome outcome = writeEntry(output, &source);
     if (outcome != writeDone) {
         discardPartialOutput(output, &file);
         fclose(output);
@@ -126,5 +151,5 @@ void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry)
         discardPartialOutput(NULL, &file);
         msgReport(msgOutFileWriteFail, outputFile);
     }
-    memspFree(copy);
+    memspFree(source.copy);
 }

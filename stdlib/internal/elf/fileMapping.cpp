@@ -26,6 +26,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "elfRange.h"
 #include "fileReaderLocal.h"
 #include "stdMessages.h"
 
@@ -269,4 +270,36 @@ Bool file_info_intact(FileInfo info)
     }
     struct stat now;
     return fstat(slot->fd, &now) == 0 && (uInt64)now.st_size >= slot->size;
+}
+
+Bool file_info_read(FileInfo info, uInt64 offset, void *buffer, uInt64 size)
+{
+    if (info.data == NULL || !elfRangeInside(offset, size, info.size)) {
+        return False;
+    }
+    if (size == 0) {
+        return True;
+    }
+    int fd;
+    {
+        std::lock_guard<std::mutex> hold(mappingLock);
+        Mapping *slot = slotOf(info.data);
+        fd = slot != nullptr ? slot->fd : -1;
+    }
+    if (fd < 0) {
+        memcpy(buffer, info.data + offset, (size_t)size);
+        return True;
+    }
+    uInt8 *into = static_cast<uInt8 *>(buffer);
+    for (uInt64 done = 0; done < size;) {
+        ssize_t got = pread(fd, into + done, (size_t)(size - done), (off_t)(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return False;
+        }
+        done += (uInt64)got;
+    }
+    return True;
 }

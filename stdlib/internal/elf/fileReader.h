@@ -12,8 +12,7 @@
  * While a mapping is held, a page it has lost (the file shrank, or the disk
  * failed to deliver it) is no crash: the access is caught and reported, at
  * the access, as the fatal "Could not read file '%s'" naming the path that
- * was read. Writing a mapped range with write() does not fault; a lost page
- * makes the call fail with EFAULT instead.
+ * was read.
  */
 #ifndef fileReader_INCLUDED
 #define fileReader_INCLUDED
@@ -44,6 +43,13 @@ void free_file_info(FileInfo info);
  * followed): truncating that file would take the image's pages away. False
  * for an image read into memory, and when path names no file. */
 Bool file_info_maps(FileInfo info, cString path);
+
+/* Copies size bytes at offset of the image into buffer. A mapped image is
+ * read from its file, so its pages are neither touched nor mapped in (a
+ * large range costs no memory), and bytes the file no longer holds make
+ * this False instead of a fault. False, with nothing copied, for a range
+ * outside the image. */
+Bool file_info_read(FileInfo info, uInt64 offset, void *buffer, uInt64 size);
 
 /* False when the file behind a mapped image no longer holds every byte that
  * was mapped: a file that shrank reads as zeros up to the end of its last

@@ -52,18 +52,20 @@ protected:
     ScratchDir scratch;
 };
 
-/* The entry is written from the mapped input, after the open of the output
+/* The entry is read from the input and written once the open of the output
  * has waited on the test's lease; meanwhile the input was cut: before the
- * entry (the first write fails), inside it (part is written, then the write
- * fails) or by one byte past it (nothing faults, but the file shrank). */
+ * entry (nothing can be read), inside it (part is written, then the rest
+ * cannot be read) or by one byte past it (the entry is whole, but the file
+ * shrank under what the run read). */
 TEST_F(ExtractLostInput, OutputOfAnInputCutWhileWritingIsRemoved)
 {
     const std::string program = readBytes(fixture("large.exe"));
     const std::string entry = readBytes(fixture("dev_large_gw3.elf"));
     const off_t entryAt = (off_t)program.find(entry);
     ASSERT_NE(program.find(entry), std::string::npos);
-    ASSERT_GT(entry.size(), (size_t)(4 * page));
-    const off_t insideEntry = (entryAt / page + 2) * page;
+    ASSERT_GT(entry.size(), (size_t)(64 * page));
+    /* three quarters of the entry stay: part of it is written before the loss */
+    const off_t insideEntry = (entryAt + (off_t)entry.size() * 3 / 4) / page * page;
 
     struct Cut {
         const char *what;

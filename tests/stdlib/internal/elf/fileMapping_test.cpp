@@ -47,6 +47,22 @@ std::string mappedFile(const void *address)
     return "";
 }
 
+/* Resident KiB of the mapping that starts at address, -1 when there is none. */
+long residentKiB(const void *address)
+{
+    std::ifstream smaps("/proc/self/smaps");
+    bool inside = false;
+    for (std::string line; std::getline(smaps, line);) {
+        uintptr_t start = 0, end = 0;
+        if (sscanf(line.c_str(), "%lx-%lx ", &start, &end) == 2 && line.find(':') > line.find(' ')) {
+            inside = start == (uintptr_t)address;
+        } else if (inside && line.rfind("Rss:", 0) == 0) {
+            return atol(line.c_str() + 4);
+        }
+    }
+    return -1;
+}
+
 int openDescriptors()
 {
     int count = 0;
@@ -364,4 +380,46 @@ TEST(FileMapping, ImageTellsWhetherItsFileStillHoldsItAndWhichFileItIs)
     free_file_info(read);
     unlink(hardLink.c_str());
     unlink(symLink.c_str());
+}
+
+/* Ranges are read from the file, so they map nothing in; what the file no
+ * longer holds, or what lies outside the image, is refused. */
+TEST(FileMapping, RangesAreReadFromTheFileWithoutMappingItsPages)
+{
+    Bytes contents = pages(4);
+    for (size_t i = 0; i < contents.size(); i++) {
+        contents[i] = (uint8_t)(i * 7);
+    }
+    ScratchFile file(contents);
+    FileInfo mapped = read_file(file.path().c_str(), False);
+    FileInfo read = read_file(file.path().c_str(), True);
+    ASSERT_EQ(residentKiB(mapped.data), 0);
+
+    struct Range {
+        uInt64 offset, size;
+        bool inside;
+    } ranges[] = {
+        { 0, 4 * page, true }, { page - 3, 2 * page + 5, true }, { 4 * page, 0, true },
+        { 4 * page, 2, false }, { 1, UINT64_MAX, false }, { UINT64_MAX, 1, false },
+    };
+    Bytes buffer(4 * page + 8);
+    for (const Range &range : ranges) {
+        for (FileInfo image : { mapped, read }) {
+            std::fill(buffer.begin(), buffer.end(), 0xee);
+            bool got = file_info_read(image, range.offset, buffer.data(), range.size);
+            EXPECT_EQ(got, range.inside) << range.offset << "+" << range.size;
+            if (got) {
+                EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + range.size,
+                                       contents.begin() + range.offset));
+            }
+        }
+    }
+    EXPECT_EQ(residentKiB(mapped.data), 0) << "reading ranges mapped pages in";
+
+    shrink(file.path(), (off_t)(2 * page));
+    EXPECT_TRUE(file_info_read(mapped, page, buffer.data(), page)) << "still in the file";
+    EXPECT_FALSE(file_info_read(mapped, page, buffer.data(), 2 * page)) << "cut off";
+    EXPECT_TRUE(file_info_read(read, page, buffer.data(), 2 * page)) << "a read image is its own copy";
+    free_file_info(mapped);
+    free_file_info(read);
 }
