@@ -48,7 +48,9 @@ constexpr bool canRecoverLostPages = false;
 struct Mapping {
     std::atomic<uintptr_t>    start{0};  /* 0 while the slot is free */
     std::atomic<uintptr_t>    end{0};    /* start + the mapped length in whole pages */
-    std::atomic<const char *> path{nullptr};  /* a copy, for the message */
+    /* A copy for the message, from the C library's heap: it must outlive
+     * whatever memory space is current while the mapping is held. */
+    std::atomic<const char *> path{nullptr};
     uInt64 size = 0;                     /* bytes of the file mapped */
     int    fd = -1;                      /* the file, open while mapped */
 };

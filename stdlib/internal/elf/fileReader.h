@@ -6,7 +6,8 @@
  * (a private mapping): every reader sees the image in memory as before, but
  * only the pages it touches are ever read from the file, and nothing is
  * copied. Everything else (a terminator asked for, an empty file, a device
- * that can be sized, a file that cannot be mapped) is read into a buffer
+ * that can be sized, a file that cannot be mapped, a 65th file mapped at
+ * once, a platform where a lost page cannot be caught) is read into a buffer
  * allocated through the shared allocation interface (current memory space).
  *
  * While a mapping is held, a page it has lost (the file shrank, or the disk
