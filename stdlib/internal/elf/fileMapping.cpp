@@ -292,16 +292,5 @@ Bool file_info_read(FileInfo info, uInt64 offset, void *buffer, uInt64 size)
         memcpy(buffer, info.data + offset, (size_t)size);
         return True;
     }
-    uInt8 *into = static_cast<uInt8 *>(buffer);
-    for (uInt64 done = 0; done < size;) {
-        ssize_t got = pread(fd, into + done, (size_t)(size - done), (off_t)(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return False;
-        }
-        done += (uInt64)got;
-    }
-    return True;
+    return fileReadAt(fd, offset, static_cast<uInt8 *>(buffer), size);
 }

@@ -45,12 +45,10 @@ static void prepareLargeBuffer(uInt8 *buffer, uInt64 size)
 #endif
 }
 
-/* All size bytes, or False; an interrupted read goes on. */
-static Bool readWhole(int fd, uInt8 *buffer, uInt64 size)
+Bool fileReadAt(int fd, uInt64 position, uInt8 *buffer, uInt64 size)
 {
-    const uInt64 chunk = 1u << 30;
     for (uInt64 done = 0; done < size;) {
-        ssize_t got = read(fd, buffer + done, size - done < chunk ? size - done : chunk);
+        ssize_t got = pread(fd, buffer + done, (size_t)(size - done), (off_t)(position + done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -101,7 +99,7 @@ FileInfo read_file(cString path, Bool addTerminator)
     /* Never ask for 0 bytes: an empty file still yields a real buffer. */
     uInt8 *buffer = (uInt8 *)stdMALLOC(allocSize ? allocSize : 1);
     prepareLargeBuffer(buffer, size);
-    if (!readWhole(fd, buffer, size)) {
+    if (!fileReadAt(fd, 0, buffer, size)) {
         readFailed(fd, buffer, path);
         return info;
     }

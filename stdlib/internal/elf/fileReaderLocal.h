@@ -17,4 +17,8 @@ uInt8 *fileMapOpen(int fd, uInt64 size, cString path);
  * file and returns True. False (nothing done) for any other block. */
 Bool fileMapRelease(const uInt8 *data);
 
+/* Reads exactly size bytes at position of the file open on fd (an
+ * interrupted read goes on); False when fewer are there or reading fails. */
+Bool fileReadAt(int fd, uInt64 position, uInt8 *buffer, uInt64 size);
+
 #endif
