@@ -20,7 +20,17 @@ extern pthread_key_t taskKey;           /* each thread's context; destructor des
 extern pthread_mutex_t globalMutex;     /* recursive */
 extern Int32 minPOSIXPriority, maxPOSIXPriority, nrofPriorities;
 
-static inline Bool threadsInitialised(void) { return sentStart.next != NULL; }
+/* Asked without the lock by every operation, while list changes under the
+ * lock move sentStart.next: so every write of a next link is atomic. */
+static inline Bool threadsInitialised(void)
+{
+    return __atomic_load_n(&sentStart.next, __ATOMIC_RELAXED) != NULL;
+}
+
+static inline void threadsSetNext(stdThread thread, stdThread next)
+{
+    __atomic_store_n(&thread->next, next, __ATOMIC_RELAXED);
+}
 
 /* Creates the key, the lock and the priority range, and empties the list. */
 void threadsSetUp(void);
@@ -37,13 +47,18 @@ void destroyThread(Pointer context);
 
 /*
  * The teardown at process exit: destroys the caller's context; then, when no
- * other thread holds one any more, the lock and the key as well. Contexts of
- * threads still running are left to them, and so is everything they share.
+ * other thread holds one any more and the caller is not inside the global
+ * lock, the lock and the key as well. Contexts of threads still running are
+ * left to them, and so is everything they share.
  */
 void threadsTearDown(void);
 
 /* The absolute time, on the clock of gettimeofday, that lies nanoseconds from now. */
 struct timespec threadsDeadline(uInt64 nanoseconds);
+
+/* Whether the calling thread is inside stdGlobalEnter (a fatal report there
+ * ends the process with the lock held). */
+Bool threadsHoldingGlobalLock(void);
 
 /* Sets up a recursive mutex; False when the system refuses. */
 Bool threadsInitRecursiveMutex(pthread_mutex_t *mutex);

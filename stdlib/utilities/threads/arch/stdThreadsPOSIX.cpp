@@ -42,14 +42,15 @@ static void contextOverflow(void)
 static void emptyList(void)
 {
     sentStart.previous = NULL;
-    sentStart.next = &sentEnd;
+    threadsSetNext(&sentStart, &sentEnd);
     sentEnd.previous = &sentStart;
     sentEnd.next = NULL;
 }
 
 static void resetSentinels(void)
 {
-    sentStart.next = sentStart.previous = NULL;
+    threadsSetNext(&sentStart, NULL);
+    sentStart.previous = NULL;
     sentEnd.next = sentEnd.previous = NULL;
 }
 
@@ -104,7 +105,7 @@ stdThread allocateThread(void)
     thread->previous = &sentStart;
     thread->next = sentStart.next;
     sentStart.next->previous = thread;
-    sentStart.next = thread;
+    threadsSetNext(&sentStart, thread);
     pthread_mutex_unlock(&globalMutex);
     return thread;
 }
@@ -174,7 +175,7 @@ void destroyThread(Pointer context)
     releasePendingLine(thread);
 
     pthread_mutex_lock(&globalMutex);
-    thread->previous->next = thread->next;
+    threadsSetNext(thread->previous, thread->next);
     thread->next->previous = thread->previous;
     thread->next = thread->previous = NULL;
     /* Read while the record is certainly alive: a joinable one may be freed
@@ -242,7 +243,7 @@ void threadsTearDown(void)
     pthread_mutex_lock(&globalMutex);
     Bool othersRemain = sentStart.next != &sentEnd;
     pthread_mutex_unlock(&globalMutex);
-    if (!othersRemain) {
+    if (!othersRemain && !threadsHoldingGlobalLock()) {
         releaseLibrary();
     }
 }

@@ -100,15 +100,25 @@ void stdMutexExit(stdMutex mutex)
     pthread_mutex_unlock(&mutex->mutex);
 }
 
+/* How many times the calling thread holds the global lock through stdGlobalEnter. */
+static thread_local Int32 globalHolds;
+
 void stdGlobalEnter(void)
 {
     if (!threadsInitialised()) {
         stdThreadsInit();
     }
     pthread_mutex_lock(&globalMutex);
+    globalHolds++;
 }
 
 void stdGlobalExit(void)
 {
+    globalHolds--;
     pthread_mutex_unlock(&globalMutex);
+}
+
+Bool threadsHoldingGlobalLock(void)
+{
+    return globalHolds > 0;
 }

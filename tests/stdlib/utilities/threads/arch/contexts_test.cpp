@@ -178,6 +178,21 @@ TEST(Shutdown, DestroyStdThreadsRunsTheHandlersOnceAndClearsBothFlags)
     EXPECT_EQ(run.out, "handler 1\nflags 0 0\nagain\n");
 }
 
+msgMessageRec fatalRec = {msgFatal, False, False, "%s"};
+
+// The lock a fatal report is made under stays in place while the process ends.
+TEST(Shutdown, AFatalReportInsideTheGlobalLockStillEndsCleanly)
+{
+    auto run = runChild([] {
+        stdSetCleanupHandler(announce, (Pointer) "handler");
+        stdGlobalEnter();
+        msgReport(&fatalRec, "inside");
+    });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "handler 1\n");
+    EXPECT_EQ(run.err, "fatal   : inside\n");
+}
+
 // At exit another thread may still be using its context and the global lock:
 // neither may be freed under it (the sanitizer builds see it when they are).
 TEST(Shutdown, ExitLeavesWhatRunningThreadsStillUse)
