@@ -108,8 +108,10 @@ void stdGlobalEnter(void)
     if (!threadsInitialised()) {
         stdThreadsInit();
     }
-    pthread_mutex_lock(&globalMutex);
+    /* Counted before the lock is taken: only this thread reads its count,
+     * and never while it waits here. The lock call is then the last one. */
     globalHolds++;
+    pthread_mutex_lock(&globalMutex);
 }
 
 void stdGlobalExit(void)

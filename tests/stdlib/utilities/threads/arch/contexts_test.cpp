@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <latch>
@@ -198,6 +199,7 @@ TEST(Shutdown, AFatalReportInsideTheGlobalLockStillEndsCleanly)
 TEST(Shutdown, ExitLeavesWhatRunningThreadsStillUse)
 {
     auto run = runChild([] {
+        alarm(20);   // an exit that hangs on what it took away fails the test
         std::atomic<bool> running{false};
         threadstest::start([&] {
             for (uInt64 i = 0;; i++) {
