@@ -4,13 +4,37 @@
 #define scratchDirectory_INCLUDED
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+/* The file's whole text; empty when it cannot be read. */
+inline std::string fileText(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void writeFile(const std::string &path, const std::string &text)
+{
+    std::ofstream(path) << text;
+}
+
+/* Whether anything, a dangling link included, has the name. */
+inline bool pathExists(const std::string &path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
 
 class ScratchDirectory {
 public:

@@ -11,9 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,25 +27,9 @@ namespace {
 
 using testsupport::runChild;
 using testsupport::ScratchDirectory;
-
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string &path, const std::string &text)
-{
-    std::ofstream(path) << text;
-}
-
-bool exists(const std::string &path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
+using testsupport::writeFile;
+using testsupport::fileText;
+using testsupport::pathExists;
 
 // The base a child with this process ID reserves with the counter.
 std::string baseFor(const std::string &directory, int pid, unsigned counter)
@@ -167,8 +149,8 @@ TEST_F(TempNames, TakenNamesAndPlantedLinksAreSkippedUntouched)
     });
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, baseFor(area.path, childPid, 3) + "-0\n");
-    EXPECT_FALSE(exists(area / "outside/created"));
-    EXPECT_EQ(contentOf(area / "outside/victim"), "keep");
+    EXPECT_FALSE(pathExists(area / "outside/created"));
+    EXPECT_EQ(fileText(area / "outside/victim"), "keep");
     EXPECT_EQ(area.entries().size(), 4u) << "the planted names stay; the child's own base went";
 }
 
@@ -204,8 +186,8 @@ TEST_F(TempNames, ExitRemovesAllUnderTheBasesWithoutFollowingLinks)
     });
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(area.entries(), (std::vector<std::string>{"outside", "outside2"}));
-    EXPECT_EQ(contentOf(area / "outside/precious"), "keep");
-    EXPECT_EQ(contentOf(area / "outside2/precious"), "keep");
+    EXPECT_EQ(fileText(area / "outside/precious"), "keep");
+    EXPECT_EQ(fileText(area / "outside2/precious"), "keep");
 }
 
 TEST_F(TempNames, ATemporaryDirectoryThatCannotServeEndsInAFatalReport)
@@ -268,7 +250,7 @@ TEST_F(TempNames, StreamsStillOpenAreClosedWhenTheTemporaryFilesGo)
         int fd = fileno(kept);
         memspFree(procGetTempName());   // the clean-up of temporary files now runs at exit
         stdProcessCleanupHandlers();
-        printf("%d %s\n", fcntl(fd, F_GETFD) == -1 && errno == EBADF, contentOf(area / "kept").c_str());
+        printf("%d %s\n", fcntl(fd, F_GETFD) == -1 && errno == EBADF, fileText(area / "kept").c_str());
         exit(0);
     });
     EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -12,8 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,20 +28,9 @@ namespace {
 
 using testsupport::runChild;
 using testsupport::ScratchDirectory;
-
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool exists(const std::string &path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
+using testsupport::writeFile;
+using testsupport::fileText;
+using testsupport::pathExists;
 
 class Running : public ::testing::Test {
 protected:
@@ -81,7 +68,7 @@ TEST_F(ProcSystem, ResultsLogAndErrorLinesFollowTheFlags)
         });
         EXPECT_EQ(run.out, std::to_string(c.result) + "\n" + c.log) << c.command;
         EXPECT_EQ(run.err, c.err) << c.command;
-        EXPECT_EQ(exists(made), c.makes) << c.command;
+        EXPECT_EQ(pathExists(made), c.makes) << c.command;
     }
 }
 
@@ -136,7 +123,7 @@ TEST_F(ProcSystem, FormattedAndStringCommandsAndTheLengthLimit)
         std::string fits(99999 - prefix.size(), 'x');
         for (const std::string &tail : {fits + "x", fits}) {
             Int result = procVSystem(nullptr, False, False, False, False, "%s%s", prefix.c_str(), tail.c_str());
-            printf("%d %d\n", result, exists(made));
+            printf("%d %d\n", result, pathExists(made));
         }
     });
     EXPECT_EQ(run.out, "6\n5\n-1 0\n0 1\n");
@@ -187,18 +174,18 @@ Int runArgs(std::vector<const char *> words, const std::string &in, const std::s
 TEST_F(RunCommand, StreamsGoWhereTheyAreSent)
 {
     std::string in = area / "in", out = area / "out", err = area / "err";
-    std::ofstream(in) << "hello\n";
+    writeFile(in, "hello\n");
     EXPECT_EQ(runArgs({"cat"}, in, out, ""), 0);
-    EXPECT_EQ(contentOf(out), "hello\n");
+    EXPECT_EQ(fileText(out), "hello\n");
     EXPECT_EQ(runArgs({"echo", "more"}, "", out, "", True), 0);
-    EXPECT_EQ(contentOf(out), "hello\nmore\n") << "appended";
+    EXPECT_EQ(fileText(out), "hello\nmore\n") << "appended";
     EXPECT_EQ(runArgs({"echo", "new"}, "", out, ""), 0);
-    EXPECT_EQ(contentOf(out), "new\n") << "replaced";
+    EXPECT_EQ(fileText(out), "new\n") << "replaced";
     EXPECT_EQ(runArgs({"sh", "-c", "echo to-err 1>&2"}, "", "", err), 0);
-    EXPECT_EQ(contentOf(err), "to-err\n");
+    EXPECT_EQ(fileText(err), "to-err\n");
     // One stream for both: the lines stay whole and in order.
     EXPECT_EQ(runArgs({"sh", "-c", "echo one; echo two 1>&2; echo three"}, "", out, out), 0);
-    EXPECT_EQ(contentOf(out), "one\ntwo\nthree\n");
+    EXPECT_EQ(fileText(out), "one\ntwo\nthree\n");
 }
 
 void sayHandler(Pointer data)
@@ -222,11 +209,11 @@ TEST_F(RunCommand, AChildThatFailsLeavesTheParentsCleanUpAndOutputAlone)
         auto run = runChild([&] {
             setenv("TMPDIR", area.path.c_str(), 1);
             String name = procGetTempName();
-            std::ofstream(name) << "parent's";
+            writeFile(name, "parent's");
             stdSetCleanupHandler(sayHandler, (Pointer) "ran");
             printf("printed before; ");
             Int result = runArgs(c.argv, "", c.out, "");
-            printf("%d %d\n", result, exists(name));
+            printf("%d %d\n", result, pathExists(name));
             memspFree(name);
             exit(0);
         });
