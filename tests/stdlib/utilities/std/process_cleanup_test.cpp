@@ -41,9 +41,10 @@ std::string baseFor(const std::string &directory, int pid, unsigned counter)
 
 // ---------------------------------------------------------------------------
 
+// Handlers run before the thread library goes: its flag is still set.
 void say(Pointer text)
 {
-    printf("%s\n", (cString)text);
+    printf("%s %d\n", (cString)text, threadsDoCleanupOnTermination);
 }
 
 void sayAndAddAnother(Pointer text)
@@ -64,7 +65,7 @@ TEST(CleanupHandlers, RunNewestFirstOnceEachAndThoseAddedOnTheWayInTheSamePass)
         exit(0);
     });
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "second\nadded while running\nfirst\n--\nat exit\n");
+    EXPECT_EQ(run.out, "second 1\nadded while running 1\nfirst 1\n--\nat exit 1\n");
 }
 
 TEST(CleanupHandlers, ARecordThatCannotBeAllocatedIsReportedAsOutOfMemory)

@@ -179,21 +179,26 @@ TEST(Conditions, HoldsAreCountedAndABroadcastLeavesOnce)
     stdCondDelete(condition);
 }
 
-TEST(Conditions, MisuseIsAnAssertion)
+// Misuse of the library, each in a child: the assertion's text ends the run.
+TEST(Misuse, IsAnAssertion)
 {
-    const struct { const char *text; void (*misuse)(stdCond); } cases[] = {
-        {"stdCondWait: held recursively", [](stdCond c) { stdCondEnter(c); stdCondEnter(c); stdCondWait(c); }},
+    const struct { const char *text; void (*misuse)(); } cases[] = {
+        {"stdCondWait: held recursively",
+         [] { stdCond c = stdCondCreate(); stdCondEnter(c), stdCondEnter(c), stdCondWait(c); }},
         {"stdCondTimedWait: held recursively",
-         [](stdCond c) { stdCondEnter(c); stdCondEnter(c); stdCondTimedWait(c, 1); }},
-        {"stdCondWait: not owner", [](stdCond c) { stdCondWait(c); }},
-        {"stdCondTimedWait: not owner", [](stdCond c) { stdCondTimedWait(c, 1); }},
-        {"stdCondExit: not owner", [](stdCond c) { stdCondExit(c); }},
-        {"stdCondBroadcast: not owner", [](stdCond c) { stdCondBroadcast(c); }},
+         [] { stdCond c = stdCondCreate(); stdCondEnter(c), stdCondEnter(c), stdCondTimedWait(c, 1); }},
+        {"stdCondWait: not owner", [] { stdCondWait(stdCondCreate()); }},
+        {"stdCondTimedWait: not owner", [] { stdCondTimedWait(stdCondCreate(), 1); }},
+        {"stdCondExit: not owner", [] { stdCondExit(stdCondCreate()); }},
+        {"stdCondBroadcast: not owner", [] { stdCondBroadcast(stdCondCreate()); }},
+        {"Joining non-joinable thread", [] { stdThreadJoin(threadstest::start([] { pause(); }, false)); }},
+        {"Barrier of 0 threads", [] { stdBarrierCreate(0); }},
     };
     for (auto c : cases) {
-        auto run = runChild([&] { c.misuse(stdCondCreate()); });
+        auto run = runChild(c.misuse);
         EXPECT_EQ(run.exitCode, 1) << c.text;
         EXPECT_NE(run.err.find(std::string(": ") + c.text + "\n"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.rfind("Assertion failure at stdThreadsPOSIX", 0), 0u) << run.err;
     }
 }
 

@@ -34,24 +34,36 @@ bool layerPartIsZero(stdThread context)
     return memcmp((const void *)context, zeros, sizeof zeros) == 0;
 }
 
-TEST(Contexts, AThreadOfItsOwnGetsOneZeroFilledContextUntilItEnds)
+// A thread the library did not make gets one zero-filled context on first
+// use; detaching frees it and the next use makes a fresh one; the key
+// destructor frees the last when the thread ends.
+TEST(Contexts, AThreadOfItsOwnGetsOneContextAtATime)
 {
+    testsupport::CountingAllocator::install();
     stdThread mainContext = stdGetThreadContext();
-    stdThread seen = nullptr;
-    bool zero = false, stable = false, listed = false;
+    long before = testsupport::CountingAllocator::outstanding();
+    stdThread first = nullptr, second = nullptr;
+    bool zero = false, stable = false, listed = false, detached = false, fresh = false;
     std::thread other([&] {
-        seen = stdGetThreadContext();
-        zero = layerPartIsZero(seen) && !seen->errorFlag && seen->startFunction == nullptr;
-        stable = stdGetThreadContext() == seen && stdThreadSelf() == seen;
-        listed = inContextList(seen);
+        first = stdGetThreadContext();
+        zero = layerPartIsZero(first) && first->startFunction == nullptr;
+        stable = stdGetThreadContext() == first && stdThreadSelf() == first;
+        listed = inContextList(first);
+        msgSetToolName("dropped");
+        stdThreadDetach();
+        detached = !inContextList(first) && testsupport::CountingAllocator::outstanding() == before;
+        second = stdGetThreadContext();
+        fresh = msgGetToolName() == nullptr && inContextList(second);
     });
     other.join();
-    EXPECT_NE(seen, mainContext);
-    EXPECT_TRUE(zero);
-    EXPECT_TRUE(stable);
-    EXPECT_TRUE(listed);
-    EXPECT_FALSE(inContextList(seen)) << "the key destructor unlinks the context of an ended thread";
+    EXPECT_NE(first, mainContext);
+    EXPECT_TRUE(zero && stable && listed);
+    EXPECT_TRUE(detached);
+    EXPECT_TRUE(fresh);
+    EXPECT_FALSE(inContextList(second));
     EXPECT_TRUE(inContextList(mainContext));
+    EXPECT_EQ(testsupport::CountingAllocator::outstanding(), before);
+    testsupport::CountingAllocator::uninstall();
 }
 
 // Lines that reach a thread's log-line callback, per thread.
@@ -108,28 +120,6 @@ TEST(Contexts, SettingsFlagsToolNameAndMemorySpaceBelongToOneThread)
     EXPECT_EQ(stdGetThreadContext()->currentMemspace, memspNativeMemSpace);
 }
 
-TEST(Contexts, DetachDropsTheContextAndALaterUseGetsAFreshOne)
-{
-    testsupport::CountingAllocator::install();
-    long before = testsupport::CountingAllocator::outstanding();
-    bool fresh = false, firstGone = false;
-    long during = 0;
-    std::thread other([&] {
-        stdThread first = stdGetThreadContext();
-        msgSetToolName("kept?");
-        stdThreadDetach();
-        firstGone = !inContextList(first);
-        during = testsupport::CountingAllocator::outstanding();
-        fresh = msgGetToolName() == nullptr && inContextList(stdGetThreadContext());
-    });
-    other.join();
-    EXPECT_TRUE(firstGone);
-    EXPECT_EQ(during, before) << "the detached context was freed";
-    EXPECT_TRUE(fresh);
-    EXPECT_EQ(testsupport::CountingAllocator::outstanding(), before);
-    testsupport::CountingAllocator::uninstall();
-}
-
 TEST(Contexts, AContextThatCannotBeAllocatedIsReportedWithoutAllocating)
 {
     auto run = runChild([] {
@@ -151,18 +141,6 @@ TEST(Contexts, AContextThatCannotBeAllocatedIsReportedWithoutAllocating)
 void announce(Pointer text)
 {
     printf("%s %d\n", (cString)text, threadsDoCleanupOnTermination);
-}
-
-TEST(Shutdown, ExitRunsTheHandlersBeforeTheLibraryGoes)
-{
-    auto run = runChild([] {
-        stdGetThreadContext();
-        stdSetCleanupHandler(announce, (Pointer) "older");
-        stdSetCleanupHandler(announce, (Pointer) "newer");
-        exit(0);
-    });
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "newer 1\nolder 1\n");
 }
 
 TEST(Shutdown, DestroyStdThreadsRunsTheHandlersOnceAndClearsBothFlags)

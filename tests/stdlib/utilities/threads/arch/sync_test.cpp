@@ -108,15 +108,4 @@ TEST(Mutexes, CreatedEmbeddedAndGlobalLocksExcludeEachOther)
     exclusionHolds(stdGlobalEnter, stdGlobalExit);
 }
 
-TEST(Mutexes, TheGlobalLockHolderMayMakeAndEndContexts)
-{
-    stdGlobalEnter();
-    bool made = false;
-    stdThread t = threadstest::start([&] { made = true; });
-    stdGlobalExit();   // the new thread enters its context in the list under the same lock
-    ASSERT_NE(t, nullptr);
-    stdThreadJoin(t);
-    EXPECT_TRUE(made);
-}
-
 }  // namespace
