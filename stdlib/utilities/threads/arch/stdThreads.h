@@ -183,7 +183,7 @@ void    stdCondExit(stdCond condition);
 Int     stdCondWait(stdCond condition);
 /* The same, giving up after the time: ETIMEDOUT when no broadcast came. */
 Int     stdCondTimedWait(stdCond condition, uInt64 nanoseconds);
-/* Wakes every waiter, then leaves the condition once. */
+/* Leaves the condition once and wakes every waiter that was waiting. */
 void    stdCondBroadcast(stdCond condition);
 
 /* ---- Barriers ---- */

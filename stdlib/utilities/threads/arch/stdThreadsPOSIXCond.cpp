@@ -1,8 +1,10 @@
 /*
  * Conditions: a monitor whose waiters each block on their own thread's
- * condition semaphore. A broadcaster posts while it holds the lock, so a
- * waiter that gives up finds, under the lock, either its node still on the
- * stack or its post already made.
+ * condition semaphore. A broadcaster takes the whole stack under the lock
+ * and posts once it has left, so the woken find the lock free. A waiter
+ * that gives up finds, under the lock, either its node still on the stack
+ * or taken by a broadcaster whose post is sure to come; until that post it
+ * stays, so its node outlives the broadcaster's use of it.
  */
 #include <errno.h>
 #include <string.h>
@@ -85,7 +87,7 @@ static Int awaitBroadcast(stdCond condition, stdThread self, const struct timesp
     Int result = deadline != NULL ? waitUntil(&self->condSemaphore, deadline)
                                   : threadsWaitSemaphore(&self->condSemaphore);
     if (result != 0 && !withdraw(condition, &node) && result == ETIMEDOUT) {
-        /* Woken as the time ran out: take the post, which is already made. */
+        /* Woken as the time ran out: take the post, made now or soon. */
         result = threadsWaitSemaphore(&self->condSemaphore);
     }
     return result;
@@ -113,11 +115,11 @@ void stdCondBroadcast(stdCond condition)
     stdASSERT(stdThreadSelf() == condition->owner, ("stdCondBroadcast: not owner"));
     stdCondWaiter waiter = condition->waiters;
     condition->waiters = NULL;
+    leave(condition);
     while (waiter != NULL) {
         /* The node lives on the waiter's stack, which it may leave as soon as it is woken. */
         stdCondWaiter next = waiter->next;
         sem_post(&waiter->thread->condSemaphore);
         waiter = next;
     }
-    leave(condition);
 }
