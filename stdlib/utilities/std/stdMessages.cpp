@@ -199,7 +199,8 @@ static void endFatal(stdThread self, msgMessage message)
 /* Up to the fatal ending, which the callers do once their argument list is closed. */
 static Bool reportV(stdThread self, msgMessage message, msgSourcePos pos, va_list ap)
 {
-    if (message == stdMsgMemoryOverFlow) {
+    /* The thread library's message comes when not even a context could be had. */
+    if (message == stdMsgMemoryOverFlow || message == threadsMsgMemoryOverFlow) {
         return reportOutOfMemory(self, message, ap);
     }
     uInt32 messageClass = effectiveClass(self, message);

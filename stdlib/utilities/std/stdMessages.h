@@ -271,6 +271,7 @@ extern msgMessage hostMsgFileReadFailed;
 extern msgMessage hostMsgFindError;
 extern msgMessage hostMsgOpenInputFailed;
 extern msgMessage stdMsgBailoutDueToErrors;
+extern msgMessage stdMsgCommandTooLong;
 extern msgMessage stdMsgCoreDumped;
 extern msgMessage stdMsgExecFailed;
 extern msgMessage stdMsgForkFailed;

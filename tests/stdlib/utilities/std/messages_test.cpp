@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "childProcess.h"
+#include "layerState.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdProcess.h"
@@ -74,15 +75,15 @@ class Messages : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved = *stdGetThreadContext();
-        *stdGetThreadContext() = stdThreadRec{};
+        saved = testsupport::saveLayerState();
+        testsupport::clearLayerState();
     }
     void TearDown() override
     {
         stdSetLogFile(NULL);
-        *stdGetThreadContext() = saved;
+        testsupport::restoreLayerState(saved);
     }
-    stdThreadRec saved;
+    testsupport::LayerState saved;
 };
 
 // What reaching a report with the given settings prints on standard error,

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "childProcess.h"
+#include "layerState.h"
 #include "tempDir.h"
 #include "stdList.h"
 #include "stdMap.h"
@@ -78,13 +79,13 @@ class Source : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved_ = *stdGetThreadContext();
-        *stdGetThreadContext() = stdThreadRec{};
+        saved_ = testsupport::saveLayerState();
+        testsupport::clearLayerState();
         msgSetToolName("t");
     }
-    void TearDown() override { *stdGetThreadContext() = saved_; }
+    void TearDown() override { testsupport::restoreLayerState(saved_); }
 private:
-    stdThreadRec saved_;
+    testsupport::LayerState saved_;
 };
 
 // ---------------------------------------------------------------------------
