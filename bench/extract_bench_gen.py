@@ -6,6 +6,7 @@
                app "filler" another ENTRY_MIB MiB, so the program is about
                twice the entry (1 GiB for the default);
   big.entry    the exact bytes of big's entry, to check the extraction;
+  big.range    "OFFSET SIZE": where big's entry lies in big.exe, for dd;
   many.exe     a gcc host program with APPS apps (default 10,000), each a
                container of two named targets, the first 100 with process
                attributes.
@@ -15,6 +16,7 @@ added with objcopy; the many sections are assembled by gcc from .incbin
 directives. Sizes are chosen with the command line, never checked in.
 """
 
+import mmap
 import os
 import pathlib
 import struct
@@ -68,6 +70,11 @@ def make_big(outdir, mib):
             "--add-section", ".lum_bin_filler=%s" % filler, host, outdir / "big.exe"])
     big.unlink()
     filler.unlink()
+    with open(outdir / "big.exe", "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as image:
+        section = lf.find_section(image, ".lum_bin_big")
+    # one entry: its data follows the container header and the entry table
+    offset = section.offset + lf.HEADER_SIZE + lf.ENTRY_SIZE
+    lf.write(outdir / "big.range", "%d %d\n" % (offset, mib * MIB))
 
 
 def make_many(outdir, apps):

@@ -10,6 +10,8 @@
 
 #include "elfRange.h"
 #include "elfUtils.h"
+#include "llvm/ADT/bit.h"
+
 #include "lumAttributes.h"
 
 namespace {

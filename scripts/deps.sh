@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need,
-# only those that are missing.
+# Installs the Debian packages the build, the tests, the packaging checks and
+# the demo need, only those that are missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build python3 binutils clang lld llvm-22-dev llvm-22-tools libzstd-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev groff-base dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -3,7 +3,7 @@
 #include "llvm/ADT/Twine.h"
 #include "llvm/Support/Errc.h"
 
-#include "LUMAttributeParser.h"
+#include "LUMAttributeParserLocal.h"
 #include "lumRegistryLocal.h"
 
 namespace llvm {

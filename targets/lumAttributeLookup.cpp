@@ -4,7 +4,7 @@
 #include "llvm/Support/RISCVAttributeParser.h"
 #include "llvm/Support/RISCVAttributes.h"
 
-#include "LUMAttributeParser.h"
+#include "LUMAttributeParserLocal.h"
 #include "lumAttributes.h"
 
 using namespace llvm;

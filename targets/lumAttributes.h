@@ -11,8 +11,16 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "llvm/ADT/bit.h"
 #include "lumTargets.h"
+
+/* LLVM's byte-order type (llvm/ADT/bit.h), declared here so that this header
+ * needs no LLVM headers: LLVM is linked into this library, not exposed by it.
+ * A caller of the two section lookups includes llvm/ADT/bit.h for the values;
+ * the files that define them include both, so a change of LLVM's declaration
+ * is a compile error here and not a silent mismatch. */
+namespace llvm {
+enum class endianness;
+}
 
 extern "C" {
 

@@ -1,4 +1,6 @@
 // Identifying the target of a device ELF image inside a stream.
+#include "llvm/ADT/bit.h"
+
 #include "elfRange.h"
 #include "elfUtils.h"
 #include "lumAttributes.h"

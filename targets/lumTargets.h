@@ -10,19 +10,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-namespace LUM {
+#include "lumTargetId.h"
 
-/* A target ID as stored in fat-binary containers and attribute sections. */
-enum LUM_ID : int32_t {
-    LUM_ID_GENERIC = 0,  /* "tk-lum-generic": code for it runs everywhere */
-    LUM_ID_TV7     = 1,
-    LUM_ID_GW3     = 2,
-    LUM_ID_TV8     = 3,
-    LUM_ID_TV9     = 4,
-    LUM_ID_TV10    = 5,
-    LUM_ID_GW4     = 6,
-    LUM_ID_INVALID = 0xFFFF  /* not found, or not named ("generic-rv64") */
-};
+namespace LUM {
 
 /* The name of every 16-bit ID (getLUMNames); a plain record so that it can
  * be returned by value from a C-linkage function. */
@@ -32,10 +22,6 @@ struct LUMNameTable {
 };
 
 } // namespace LUM
-
-/* The driver and the container reader use target IDs unqualified. */
-using LUM::LUM_ID;
-using LUM::LUM_ID_INVALID;
 
 extern "C" {
 

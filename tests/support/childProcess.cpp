@@ -18,7 +18,7 @@ std::string readAll(FILE *file)
     return text;
 }
 
-ChildRun runChild(const std::function<void()> &body)
+ChildRun runChild(const std::function<void()> &body, bool coreFiles)
 {
     FILE *out = tmpfile();
     FILE *err = tmpfile();
@@ -26,8 +26,10 @@ ChildRun runChild(const std::function<void()> &body)
     fflush(stderr);
     pid_t pid = fork();
     if (pid == 0) {
-        struct rlimit noCore = { 0, 0 };   // the abort tests leave no core files
-        setrlimit(RLIMIT_CORE, &noCore);
+        if (!coreFiles) {
+            struct rlimit noCore = { 0, 0 };   // the abort tests leave no core files
+            setrlimit(RLIMIT_CORE, &noCore);
+        }
         dup2(fileno(out), 1);
         dup2(fileno(err), 2);
         body();

@@ -19,10 +19,10 @@ struct ChildRun {
 /* Everything in the file from its start. */
 std::string readAll(FILE *file);
 
-/* Runs body in a forked child (no core files) whose standard output and
- * error go to temporary files; a body that returns ends the child with
- * status 0. */
-ChildRun runChild(const std::function<void()> &body);
+/* Runs body in a forked child (no core files unless asked for) whose
+ * standard output and error go to temporary files; a body that returns
+ * ends the child with status 0. */
+ChildRun runChild(const std::function<void()> &body, bool coreFiles = false);
 
 }  // namespace testsupport
 

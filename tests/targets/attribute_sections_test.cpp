@@ -8,7 +8,7 @@
 
 #include "llvm/Support/ELFAttributes.h"
 
-#include "LUMAttributeParser.h"
+#include "LUMAttributeParserLocal.h"
 #include "lumAttributes.h"
 #include "targets_helpers.h"
 

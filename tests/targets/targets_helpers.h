@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "llvm/ADT/bit.h"
+
 #include "lumAttributes.h"
 
 namespace lumtest {

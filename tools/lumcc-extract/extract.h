@@ -88,7 +88,7 @@ Bool extractErrorsReported(void);
 
 /* The chosen ELF bytes of the input and the read-only stream over them. */
 typedef struct {
-    FileInfo     file;      /* the whole input file */
+    FileInfo     file;      /* the whole input file, mapped or read */
     const uInt8 *elf;       /* the chosen ELF: the whole file or the single member */
     uInt64       elfSize;
     FILE        *stream;    /* read-only memory stream over elf .. elf + elfSize */
@@ -114,9 +114,10 @@ FatApp *extractPickApp(FatApp *apps, uInt64 count);
 DevObj *extractPickEntry(FatApp *app);
 
 /* Copies the entry's bytes into outputFile; creates the file only after the
- * bytes are known to be inside the input, and after a failed write leaves no
- * part of them behind (a file named directly is removed, one reached through
- * a link emptied; devices and pipes are never removed). */
+ * bytes are known to be inside the input, and after a failed write, or an
+ * input that lost bytes meanwhile ("Could not read file"), leaves no part of
+ * them behind (a file named directly is removed, one reached through a link
+ * emptied; devices and pipes are never removed). */
 void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry);
 
 /* Prints the info listing of all apps on standard output. */

@@ -9,6 +9,9 @@
 #ifndef LUM_BUILD_STAMP
 #error "LUM_BUILD_STAMP must be defined by the build"
 #endif
+#ifndef LUM_VERSION
+#error "LUM_VERSION must be defined by the build"
+#endif
 
 static const char buildStamp[] = LUM_BUILD_STAMP;
 
@@ -89,7 +92,7 @@ static void printVersion(void)
     printf("%s: LUM device toolchain, device executable extractor\n", msgGetToolName());
     printf("Copyright (c) 2019-%s The lumcc developers. All rights reserved.\n", buildYear());
     printf("Built on %s\n", buildStamp);
-    printf("lumcc-extract version 2.3.0.10\n");
+    printf("lumcc-extract version %s\n", LUM_VERSION);
     extractFinishStandardOutput();
     stdEXIT(0);
 }

@@ -46,5 +46,9 @@ void extractListApps(ExtractInput *input, FatApp *apps, uInt64 count)
         listApp(input, &apps[i], identified);
     }
     mapDelete(identified);
+    /* a file that shrank under the mapping read as zeros at its new end */
+    if (!file_info_intact(input->file)) {
+        msgReport(hostMsgFileReadFailed, inputFile);
+    }
     extractFinishStandardOutput();
 }

@@ -36,7 +36,7 @@
 
 #include <stdio.h>
 #include "stdTypes.h"
-#include "lumTargets.h"
+#include "lumTargetId.h"
 
 #define FATBIN_MAGIC        "TKLUMFBF"
 #define FATBIN_MAGIC_SIZE   8

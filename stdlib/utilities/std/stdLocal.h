@@ -19,4 +19,23 @@
 #include "stdWriter.h"
 #include "stdUtils.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * The system allocator, for the records that must never live in a memory
+ * space: thread contexts and clean-up handler records. Tests replace it to
+ * make these allocations fail or to count them.
+ */
+typedef struct stdSystemAllocatorRec {
+    Pointer (*allocate)(size_t size);
+    void    (*release)(Pointer block);
+} stdSystemAllocatorRec;
+extern stdSystemAllocatorRec stdSystemAllocator;
+
+#ifdef __cplusplus
+}
+#endif
+
 #endif

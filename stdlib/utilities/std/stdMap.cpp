@@ -1,7 +1,7 @@
 /*
- * Hash maps on the shared table (stdMapTable.h).
+ * Hash maps on the shared table (stdMapTableLocal.h).
  */
-#include "stdMapTable.h"
+#include "stdMapTableLocal.h"
 #include "stdBitSet.h"
 #include "stdMessages.h"
 

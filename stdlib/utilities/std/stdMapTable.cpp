@@ -2,7 +2,7 @@
  * The hash table under maps and sets: slots, occupancy, buckets, growth.
  */
 #include <string.h>
-#include "stdMapTable.h"
+#include "stdMapTableLocal.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdWriter.h"

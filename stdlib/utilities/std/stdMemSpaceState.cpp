@@ -5,6 +5,7 @@
 #include <string.h>
 #include "stdMemSpaceLocal.h"
 #include "stdProcess.h"
+#include "stdThreadsLocal.h"
 
 namespace memspLocal {
 
@@ -168,12 +169,17 @@ void stdMemSpaceManagerCleanup(void)
     stdGlobalExit();
 }
 
-/* Whether the space is the current space of a thread, or an ancestor of it. */
+/* Whether the space is the current space of a thread, or an ancestor of it.
+ * The global lock is held: it guards the list of thread contexts. A current
+ * space is written by its own thread only, atomically. */
 Bool memspLocal::spaceIsInUse(stdMemSpace space)
 {
-    stdMemSpace current = __atomic_load_n(&stdGetThreadContext()->currentMemspace, __ATOMIC_RELAXED);
-    for (; isKnownSpace(current); current = current->parent) {
-        if (current == space) return True;
+    if (!threadsInitialised()) return False;
+    for (stdThread t = sentStart.next; t != nullptr && t != &sentEnd; t = t->next) {
+        stdMemSpace current = __atomic_load_n(&t->currentMemspace, __ATOMIC_RELAXED);
+        for (; isKnownSpace(current); current = current->parent) {
+            if (current == space) return True;
+        }
     }
     return False;
 }

@@ -137,24 +137,21 @@ static Bool emitReport(stdThread self, msgMessage message, msgSourcePos pos,
     }
 
     if (flags & msgPrintMessages) {
-        /* The source line before the message comes with source listings; none yet. */
-        cString listing = "";
+        /* Line and listing go out in one print, so that no other line comes between. */
+        String listing = (flags & msgPrintSourceLine) ? msgSourceLine(pos) : NULL;
         String line = buildLine(self, pos, messageClass, text);
         stdWriter channel = channelOf(messageClass);
         if (channel != NULL) {
-            wtrPrintf(channel, "%s%s", listing, line);
+            wtrPrintf(channel, "%s%s", listing != NULL ? listing : "", line);
         } else {
-            stdSYSLOG("%s%s", listing, line);
+            stdSYSLOG("%s%s", listing != NULL ? listing : "", line);
         }
         memspFree(line);
+        memspFree(listing);
     }
 
     if (flags & msgRecordMessages) {
-        msgRecordedMessage recorded = (msgRecordedMessage)stdMALLOC(sizeof *recorded);
-        recorded->lineNo = pos->lineNo;
-        recorded->message = message;
-        recorded->text = text;
-        listAddTo(recorded, &pos->node->messages);
+        msgRecordMessage(pos, message, text);
     } else {
         stdASSERT(message->copied == False, ("message->copied not supported"));
         memspFree(text);
@@ -202,7 +199,8 @@ static void endFatal(stdThread self, msgMessage message)
 /* Up to the fatal ending, which the callers do once their argument list is closed. */
 static Bool reportV(stdThread self, msgMessage message, msgSourcePos pos, va_list ap)
 {
-    if (message == stdMsgMemoryOverFlow) {
+    /* The thread library's message comes when not even a context could be had. */
+    if (message == stdMsgMemoryOverFlow || message == threadsMsgMemoryOverFlow) {
         return reportOutOfMemory(self, message, ap);
     }
     uInt32 messageClass = effectiveClass(self, message);
@@ -255,13 +253,18 @@ void msgReport(msgMessage message, ...)
     }
 }
 
+String msgCopyText(cString text)
+{
+    size_t size = strlen(text) + 1;
+    String copy = (String)stdMALLOC(size);
+    memcpy(copy, text, size);
+    return copy;
+}
+
 void msgReportText(msgMessage message, msgSourcePos pos, uInt32 messageClass, cString text)
 {
     stdThread self = stdGetThreadContext();
-    size_t length = strlen(text);
-    String copy = (String)stdMALLOC(length + 1);
-    memcpy(copy, text, length + 1);
-    if (emitReport(self, message, pos, messageClass, copy)) {
+    if (emitReport(self, message, pos, messageClass, msgCopyText(text))) {
         endFatal(self, message);
     }
 }

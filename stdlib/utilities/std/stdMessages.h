@@ -58,7 +58,7 @@ struct stdMapRec;
 
 #define msgRecordMessages   0x1u  /* keep reported messages in their file node */
 #define msgPrintMessages    0x2u  /* print them */
-#define msgPrintSourceLine  0x4u  /* print the offending source line before each */
+#define msgPrintSourceLine  0x4u  /* print the offending source line ("# " LINE) before each */
 
 typedef struct msgSourceStructureRec  *msgSourceStructure;
 typedef struct msgSourceFileNodeRec   *msgSourceFileNode;
@@ -98,6 +98,50 @@ typedef struct msgRecordedMessageRec {
     msgMessage message;
     String     text;
 } msgRecordedMessageRec, *msgRecordedMessage;
+
+/*
+ * Source structures. Structures, the nodes that belong to them and their
+ * positions are made only by the operations below; a node made by hand must
+ * leave sourceStruct null (it may still carry a position for printing).
+ * Everything a structure made, positions included, stays valid until
+ * msgDeleteSourceStructure, which releases all of it.
+ *
+ * A line marker that renames the current file leaves the positions made
+ * before it in a frozen copy of the node that keeps the old name, so their
+ * hash, equality, position part and listing line never change; the copy
+ * orders and records as the node itself.
+ */
+msgSourceStructure msgCreateSourceStructure(cString mainFileName);  /* flags msgPrintMessages */
+void msgSetSourceStructureFlags(msgSourceStructure sourceStruct, uInt32 flags);
+void msgDeleteSourceStructure(msgSourceStructure sourceStruct);     /* null is ignored */
+
+/* Entering and leaving an included file; leaving the main file does nothing. */
+void msgPushInclude(msgSourceStructure sourceStruct, uInt32 includeLine, cString fileName);
+void msgPopInclude(msgSourceStructure sourceStruct);
+/*
+ * Applies the preprocessor line marker  # lineNo "fileName" flags  met while
+ * `line` is the current line of the current file. The first number of the
+ * flags text decides: 1 enters fileName (lineNo must be 1), 2 returns to it,
+ * 3 or none renames the current file, any other is ignored. A marker that
+ * does not fit the structure fails "Unexpected cpp line directive".
+ */
+void msgCppUpdateSourceStruct(msgSourceStructure sourceStruct, uInt32 line, cString fileName,
+                              uInt32 lineNo, cString flags);
+
+/* The position of a line of the current file: the cached one when it is that
+ * very line of that very file, else a new one, which becomes the cached one. */
+msgSourcePos msgPullSourcePos(msgSourceStructure sourceStruct, uInt32 line);
+void msgSetSourcePos(msgSourceStructure sourceStruct, msgSourcePos pos);
+
+/* For maps, sets and sorts (the arguments are msgSourcePos). LessEq is the
+ * order of the expanded text: a position in an included file stands where
+ * its include directive stands. Hash and equality go by file name and line. */
+Bool   msgSourcePosLessEq(Pointer a, Pointer b);
+uInt32 stdSourcePosHash(Pointer pos);
+Bool   stdSourcePosEqual(Pointer a, Pointer b);
+
+/* Not provided: always fails its assertion. */
+void msgGenSourceListing(msgSourceStructure sourceStruct) stdNORETURN;
 
 /*
  * Reporting. A message of class none does nothing; a warning may be dropped
@@ -227,6 +271,7 @@ extern msgMessage hostMsgFileReadFailed;
 extern msgMessage hostMsgFindError;
 extern msgMessage hostMsgOpenInputFailed;
 extern msgMessage stdMsgBailoutDueToErrors;
+extern msgMessage stdMsgCommandTooLong;
 extern msgMessage stdMsgCoreDumped;
 extern msgMessage stdMsgExecFailed;
 extern msgMessage stdMsgForkFailed;

@@ -14,6 +14,9 @@ extern "C" {
 /* Where the log sink prints when no callback takes the text: the log file, or standard error. */
 FILE *msgLogStream(void);
 
+/* A copy of the text in the current memory space. */
+String msgCopyText(cString text);
+
 struct msgMessageRec;
 struct msgSourcePosRec;
 /*
@@ -23,6 +26,18 @@ struct msgSourcePosRec;
  */
 void msgReportText(struct msgMessageRec *message, struct msgSourcePosRec *pos,
                    uInt32 messageClass, cString text);
+
+struct msgSourceStructureRec;
+/* Puts a recorded message (the position's line, the message, the text, which
+ * it takes over) at the head of the message list of the position's file. */
+void msgRecordMessage(struct msgSourcePosRec *pos, struct msgMessageRec *message, String text);
+/* The listing text of a position of a source structure: "# ", the source
+ * line and a newline; null when there is no such line to show. */
+String msgSourceLine(struct msgSourcePosRec *pos);
+/* Drops the structure's line index, listing stream and listing node. */
+void msgCloseSourceListing(struct msgSourceStructureRec *sourceStruct);
+/* Test hook: the seeks and line reads the calling thread's listings made so far. */
+void msgListingReadCounts(uInt64 *seeks, uInt64 *lineReads);
 
 #ifdef __cplusplus
 }

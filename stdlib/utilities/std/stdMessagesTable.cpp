@@ -32,6 +32,8 @@ msgDEFINE_MESSAGE(hostMsgOpenInputFailed,          msgFatal,   "Could not open i
 
 /* General services, processes, memory, text */
 msgDEFINE_MESSAGE(stdMsgBailoutDueToErrors,        msgFatal,   "Bailing out due to earlier errors");
+msgDEFINE_MESSAGE(stdMsgCommandTooLong,            msgError,
+                  "Command of %d characters is longer than the %d that can be run; not run");
 msgDEFINE_MESSAGE(stdMsgCoreDumped,                msgError,   "'%s' core dumped");
 msgDEFINE_MESSAGE(stdMsgExecFailed,                msgFatal,   "exec() failed with '%s'");
 msgDEFINE_MESSAGE(stdMsgForkFailed,                msgError,   "fork() failed with '%s'");

@@ -1,7 +1,7 @@
 /*
- * Hash sets on the shared table (stdMapTable.h).
+ * Hash sets on the shared table (stdMapTableLocal.h).
  */
-#include "stdMapTable.h"
+#include "stdMapTableLocal.h"
 #include "stdMessages.h"
 
 static stdTableRec *tableOf(stdSet set) { return &set->table; }

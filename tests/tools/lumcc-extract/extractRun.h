@@ -6,6 +6,7 @@
 #ifndef extractRun_INCLUDED
 #define extractRun_INCLUDED
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct RunSetup {
     std::string stdoutPath;   /* when set, standard output goes to this existing file
                                  (never created), not captured */
     bool stdoutReaderGone = false;  /* standard output is a pipe whose reader has closed it */
+    std::function<void()> whileRunning;  /* when set, called once the tool has started;
+                                            the run is waited for after it returns */
 };
 
 /* Runs the tool with args in folder cwd. The tool starts with the default

@@ -104,6 +104,9 @@ ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
         execv(LUM_EXTRACT_BIN, argv.data());
         _exit(201);
     }
+    if (pid > 0 && setup.whileRunning) {
+        setup.whileRunning();
+    }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid) {
         ADD_FAILURE() << "cannot run " << LUM_EXTRACT_BIN;

@@ -171,8 +171,9 @@ TEST_F(ExtractInputChecks, PipeWithoutWriterIsRefusedWithoutWaiting)
     EXPECT_EQ(r.err, diag("fatal", "Could not read file 'fifo'"));
 }
 
-/* The input is read whole: one larger than the memory the process may have
- * ends the run with the allocation failure, not a crash. */
+/* The input is mapped or read whole: one larger than the address space the
+ * process may have cannot be mapped, and reading it ends the run with the
+ * allocation failure, not a crash. */
 TEST_F(ExtractInputChecks, InputLargerThanTheMemoryLimit)
 {
 #if defined(__SANITIZE_ADDRESS__)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "stdCmdOpt.h"
+#include "tempDir.h"
 
 namespace cmdopttest {
 
@@ -34,17 +35,7 @@ std::string captureStdout(const std::function<void()> &function);
 std::string diagnostic(const char *classWord, const std::string &text);
 std::string fatal(const std::string &text);
 
-/* A fresh temporary directory, removed with everything in it by the destructor. */
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string path(const std::string &name) const { return dir_ + "/" + name; }
-    /* Writes the file and returns its path. */
-    std::string write(const std::string &name, const std::string &contents) const;
-private:
-    std::string dir_;
-};
+using testsupport::TempDir;
 
 }  // namespace cmdopttest
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "childProcess.h"
+#include "layerState.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdThreads.h"
@@ -74,13 +75,13 @@ bool endsAtRecoveryPoint(void (*body)(void))
 
 class Memory : public ::testing::Test {
 protected:
-    void SetUp() override { saved = *stdGetThreadContext(); }
+    void SetUp() override { saved = testsupport::saveLayerState(); }
     void TearDown() override
     {
         stdSetLogFile(NULL);
-        *stdGetThreadContext() = saved;
+        testsupport::restoreLayerState(saved);
     }
-    stdThreadRec saved;
+    testsupport::LayerState saved;
 };
 
 // ---------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "childProcess.h"
+#include "layerState.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdProcess.h"
@@ -74,15 +75,15 @@ class Messages : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved = *stdGetThreadContext();
-        *stdGetThreadContext() = stdThreadRec{};
+        saved = testsupport::saveLayerState();
+        testsupport::clearLayerState();
     }
     void TearDown() override
     {
         stdSetLogFile(NULL);
-        *stdGetThreadContext() = saved;
+        testsupport::restoreLayerState(saved);
     }
-    stdThreadRec saved;
+    testsupport::LayerState saved;
 };
 
 // What reaching a report with the given settings prints on standard error,
@@ -406,28 +407,24 @@ TEST_F(SourcePositions, NoLineMeansNoPositionPart)
 TEST_F(SourcePositions, StructureFlagsDecideRecordingAndPrinting)
 {
     ChildRun run = runChild([] {
-        msgSourceStructureRec structure = {};
-        msgSourceFileNodeRec node = {};
-        node.fileName = (String) "g.c";
-        node.sourceStruct = &structure;
-        msgSourcePosRec pos = { &node, 7 };
+        msgSourceStructure structure = msgCreateSourceStructure("g.c");
+        msgSourcePos pos = msgPullSourcePos(structure, 7);
 
-        structure.flags = msgRecordMessages;           // recorded, not printed
-        msgReportWithPos(errorMsg, &pos, "kept");
-        structure.flags = msgRecordMessages | msgPrintMessages;
-        msgReportWithPos(warningMsg, &pos, "both");
-        structure.flags = 0;                           // neither: flags still set
-        msgReportWithPos(softMsg, &pos, "lost");
+        msgSetSourceStructureFlags(structure, msgRecordMessages);   // recorded, not printed
+        msgReportWithPos(errorMsg, pos, "kept");
+        msgSetSourceStructureFlags(structure, msgRecordMessages | msgPrintMessages);
+        msgReportWithPos(warningMsg, pos, "both");
+        msgSetSourceStructureFlags(structure, 0);                   // neither: flags still set
+        msgReportWithPos(softMsg, pos, "lost");
 
-        printf("%d", (int)listSize(node.messages));
-        for (stdList cell = node.messages; cell != NULL; cell = cell->next) {
+        stdList messages = structure->root->messages;
+        printf("%d", (int)listSize(messages));
+        for (stdList cell = messages; cell != NULL; cell = cell->next) {
             msgRecordedMessage recorded = (msgRecordedMessage)cell->element;
             printf(" [%u %d %s]", recorded->lineNo, recorded->message == warningMsg, recorded->text);
-            memspFree(recorded->text);
-            memspFree(recorded);
         }
         printf("\n");
-        listDelete(node.messages);
+        msgDeleteSourceStructure(structure);
         printFlags();
     });
     EXPECT_EQ(run.err, "g.c, line 7; warning : both\n");

@@ -9,8 +9,8 @@
  * insertion, so traversal in slot order is insertion order until a removal
  * frees a slot.
  */
-#ifndef stdMapTable_INCLUDED
-#define stdMapTable_INCLUDED
+#ifndef stdMapTableLocal_INCLUDED
+#define stdMapTableLocal_INCLUDED
 
 #include "stdTypes.h"
 #include "stdList.h"

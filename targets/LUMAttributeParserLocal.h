@@ -4,8 +4,8 @@
  * its tag table. Tag 2, Tag_LUM_ID, holds the target ID as a ULEB128 below
  * 65536; parse() records it among the integer attributes (first value wins).
  */
-#ifndef LUMAttributeParser_INCLUDED
-#define LUMAttributeParser_INCLUDED
+#ifndef LUMAttributeParserLocal_INCLUDED
+#define LUMAttributeParserLocal_INCLUDED
 
 #include <stdint.h>
 

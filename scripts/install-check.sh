@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Checks what a finished build installs and packages, as its users get it:
+#
+#   bash scripts/install-check.sh [BUILD]        (default: build)
+#
+# 1. `cmake --install BUILD --prefix P` into a temporary P: the tool, the four
+#    static libraries, every public header of their folders (none of the
+#    private *Local.h), the man page, the bash completion and the CMake
+#    package, which neither names LLVM nor leaves LLVM symbols to the linker;
+# 2. the installed man page passes `groff -man -ww -z` without a word;
+# 3. the installed tool runs the man page's examples on the demo's sample
+#    program (tests/fixtures/extract_fixtures.py demo, as scripts/demo.sh);
+# 4. the consumer project tests/consumer is configured against P only, built
+#    with warnings as errors, and its tests run;
+# 5. `cpack -G DEB` makes the tool's package; unpacked with `dpkg-deb -x`,
+#    its tool runs the same examples.
+# Nothing is built here but the consumer: BUILD must be built already.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$(cd "${1:-build}" && pwd)
+jobs=$(nproc)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "install-check: $*" >&2; exit 1; }
+step() { echo "== install-check: $*"; }
+
+step "cmake --install"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" > "$work/install.log" || { cat "$work/install.log"; exit 1; }
+config=$(find "$prefix" -name lumccConfig.cmake)
+[ -n "$config" ] || fail "no lumccConfig.cmake under the prefix"
+package_dir=$(dirname "$config")
+libdir=$(dirname "$(dirname "$package_dir")")
+for file in bin/lumcc-extract share/man/man1/lumcc-extract.1.gz \
+            share/bash-completion/completions/lumcc-extract; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+for file in lumccConfigVersion.cmake lumccTargets.cmake; do
+  [ -f "$package_dir/$file" ] || fail "$file is not installed beside lumccConfig.cmake"
+done
+for library in lumstd lumcmdopt lumelf lumtargets; do
+  [ -f "$libdir/lib$library.a" ] || fail "lib$library.a is not installed"
+done
+
+# The public headers of each library: every header of its folders but *Local.h.
+public_headers() {
+  for folder in "$@"; do ls "$root/$folder"; done | grep '\.h$' | grep -v 'Local\.h$' | sort
+}
+check_headers() {
+  local name=$1
+  shift
+  diff <(public_headers "$@") <(ls "$prefix/include/lumcc/$name" | sort) \
+    || fail "include/lumcc/$name differs from the public headers of $*"
+}
+check_headers std stdlib/utilities/std stdlib/utilities/threads/arch
+check_headers cmdopt utilities/cmdopt
+check_headers elf stdlib/internal/elf
+check_headers targets targets
+if grep -rlE '#[[:space:]]*include[[:space:]]*[<"]llvm/' "$prefix/include"; then
+  fail "installed headers include LLVM headers"
+fi
+if grep -hv '^[[:space:]]*#' "$package_dir"/*.cmake | grep -qi llvm; then
+  fail "the CMake package names LLVM outside its comments"
+fi
+if nm -u -C "$libdir/liblumtargets.a" | grep -q 'llvm::'; then
+  fail "liblumtargets.a leaves LLVM symbols undefined"
+fi
+version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$package_dir/lumccConfigVersion.cmake")
+[ -n "$version" ] || fail "no version in lumccConfigVersion.cmake"
+
+step "groff -man -ww -z"
+zcat "$prefix/share/man/man1/lumcc-extract.1.gz" > "$work/lumcc-extract.1"
+groff -man -ww -z "$work/lumcc-extract.1" > "$work/groff.log" 2>&1 || true
+[ ! -s "$work/groff.log" ] || { cat "$work/groff.log"; fail "groff warns about the man page"; }
+
+step "the demo's sample program"
+sample=$work/demo
+python3 tests/fixtures/extract_fixtures.py demo "$sample" > /dev/null
+printf -- '--app-name vecadd\n--mcpu tk-lum-gw3\n' > "$sample/vecadd.opts"
+
+# Runs the man page's examples with the tool at $1 on the sample program.
+run_examples() {
+  local tool=$1 out=$work/out
+  rm -rf "$out" && mkdir "$out"
+  (
+    cd "$sample"
+    diff <("$tool" --info sample.a) - <<'EOF' || fail "$tool --info: wrong listing"
+sample.a is a LUM program containing the following apps:
+App: vecadd, Supported targets: tk-lum-tv7 tk-lum-gw3
+App: reduce, Supported targets: tk-lum-tv7
+EOF
+    "$tool" --app-name vecadd --mcpu tk-lum-gw3 -o "$out/vecadd.elf" sample.a
+    cmp "$out/vecadd.elf" dev_vecadd_gw3.elf
+    "$tool" --app-name vecadd --mcpu tk-lum-gw3 --lum-proc-attr -o "$out/vecadd.attrs" sample.a
+    cmp "$out/vecadd.attrs" blob_gw3.bin
+    "$tool" --app-name reduce -o "$out/reduce.elf" sample.a
+    cmp "$out/reduce.elf" dev_reduce_tv7.elf
+    "$tool" -optf vecadd.opts -o "$out/vecadd-opts.elf" sample.a
+    cmp "$out/vecadd-opts.elf" dev_vecadd_gw3.elf
+    [ "$("$tool" --version | tail -n 1)" = "lumcc-extract version $version" ] \
+      || fail "$tool --version does not end in version $version"
+  ) || fail "$tool failed the examples"
+}
+run_examples "$prefix/bin/lumcc-extract"
+completion=$prefix/share/bash-completion/completions/lumcc-extract
+bash --norc --noprofile -c 'source "$1" && complete -p lumcc-extract' bash "$completion" > /dev/null \
+  || fail "the installed completion does not register for lumcc-extract"
+
+step "the consumer project against the prefix"
+consumer=$work/consumer
+cmake -S tests/consumer -B "$consumer" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" \
+      > "$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; exit 1; }
+cmake --build "$consumer" -j "$jobs" >> "$work/consumer.log" 2>&1 \
+  || { cat "$work/consumer.log"; exit 1; }
+ctest --test-dir "$consumer" --output-on-failure
+
+step "cpack -G DEB"
+(cd "$build" && cpack -G DEB -B "$work/package") > "$work/cpack.log" 2>&1 \
+  || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work/package"/lumcc-extract_*.deb)
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "$deb: not version $version"
+[ -n "$(dpkg-deb -f "$deb" Depends)" ] || fail "$deb: no Depends"
+unpacked=$work/unpacked
+dpkg-deb -x "$deb" "$unpacked"
+for file in usr/bin/lumcc-extract usr/share/man/man1/lumcc-extract.1.gz \
+            usr/share/bash-completion/completions/lumcc-extract; do
+  [ -f "$unpacked/$file" ] || fail "$deb: no /$file"
+done
+run_examples "$unpacked/usr/bin/lumcc-extract"
+echo "install-check: $(basename "$deb") and the install tree are good"

@@ -1,0 +1,71 @@
+// The barrier: nobody passes before the last of its round has arrived, over
+// many rounds of the same barrier.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <vector>
+
+#include "threads_helpers.h"
+
+namespace {
+
+using threadstest::eventually;
+
+TEST(Barriers, NoThreadPassesBeforeTheLastOfItsRoundOverManyRounds)
+{
+    constexpr int parties = 5, rounds = 500;
+    stdBarrier barrier = stdBarrierCreate(parties);
+    ASSERT_NE(barrier, nullptr);
+    std::vector<std::atomic<int>> arrived(rounds + 1);
+    std::atomic<int> early{0}, overtaken{0};
+    std::vector<stdThread> started;
+    for (int i = 0; i < parties; i++) {
+        started.push_back(threadstest::start([&] {
+            for (int r = 0; r < rounds; r++) {
+                arrived[r]++;
+                stdBarrierWait(barrier);
+                if (arrived[r] != parties) early++;        // someone of this round is still missing
+                if (arrived[r + 1] > parties) overtaken++;  // the next round cannot hold more
+            }
+        }));
+    }
+    for (stdThread t : started) {
+        stdThreadJoin(t);
+    }
+    EXPECT_EQ(early, 0);
+    EXPECT_EQ(overtaken, 0);
+    EXPECT_EQ(arrived[rounds - 1], parties);
+    stdBarrierDelete(barrier);
+}
+
+TEST(Barriers, OnePartyNeverWaitsAndTheFirstOfThreeWaitsForTheOtherTwo)
+{
+    stdBarrier single = stdBarrierCreate(1);
+    for (int i = 0; i < 1000; i++) {
+        stdBarrierWait(single);
+    }
+    stdBarrierDelete(single);
+
+    stdBarrier three = stdBarrierCreate(3);
+    std::atomic<int> passed{0};
+    auto party = [&] {
+        stdBarrierWait(three);
+        passed++;
+    };
+    stdThread first = threadstest::start(party);
+    usleep(20000);
+    stdThread second = threadstest::start(party);
+    usleep(20000);
+    EXPECT_EQ(passed, 0) << "two of three have arrived";
+    stdThread third = threadstest::start(party);
+    for (stdThread t : {first, second, third}) {
+        stdThreadJoin(t);
+    }
+    EXPECT_EQ(passed, 3);
+    stdBarrierDelete(three);
+}
+
+}  // namespace
