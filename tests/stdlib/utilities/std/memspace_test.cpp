@@ -22,6 +22,11 @@ extern "C" const char *__asan_default_options(void)
 {
     return "allocator_may_return_null=1";
 }
+/* The same under ThreadSanitizer, which runs these tests too. */
+extern "C" const char *__tsan_default_options(void)
+{
+    return "allocator_may_return_null=1";
+}
 
 namespace {
 
