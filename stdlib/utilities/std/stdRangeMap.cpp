@@ -24,12 +24,26 @@ bool isUniform(const Node *n)
     return true;
 }
 
-void deleteTree(Node *n)
+static void retire(Node *n, Retired &retired)
+{
+    n->slots[0] = retired.head;
+    retired.head = n;
+}
+
+void retireTree(Node *n, Retired &retired)
 {
     for (uInt32 i = 0; i < slotCount; i++) {
-        if (Node *child = childAt(n, i)) deleteTree(child);
+        if (Node *child = childAt(n, i)) retireTree(child, retired);
     }
-    memspFree(n);
+    retire(n, retired);
+}
+
+Retired::~Retired()
+{
+    while (Node *n = head) {
+        head = (Node *)n->slots[0];
+        memspFree(n);
+    }
 }
 
 } // namespace rangemapLocal
@@ -58,33 +72,33 @@ static uInt32 splitLevel(uInt64 first, uInt64 last, uInt32 limit)
     return level < limit ? level : limit;
 }
 
-static void setLeaf(Node *n, uInt32 i, Pointer value)
+static void setLeaf(Node *n, uInt32 i, Pointer value, Retired &retired)
 {
-    if (Node *child = childAt(n, i)) deleteTree(child);
+    if (Node *child = childAt(n, i)) retireTree(child, retired);
     n->slots[i]  = value;
     n->isLeaf[i] = value != nullptr;
 }
 
 /* A child sitting exactly one level below its slot, made of 16 leaves of one
  * value, becomes that value as a leaf. */
-static void mergeUniformChild(Node *n, uInt32 i)
+static void mergeUniformChild(Node *n, uInt32 i, Retired &retired)
 {
     Node *child = childAt(n, i);
     if (child && child->shift + 4 == n->shift && isUniform(child)) {
         n->slots[i]  = child->slots[0];
         n->isLeaf[i] = 1;
-        memspFree(child);
+        retire(child, retired);
     }
 }
 
-static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit);
+static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit, Retired &retired);
 
 /* Defines the value on [first, last], which lies inside slot i of n. */
-static void defineInSlot(Node *n, uInt32 i, uInt64 first, uInt64 last, Pointer value)
+static void defineInSlot(Node *n, uInt32 i, uInt64 first, uInt64 last, Pointer value, Retired &retired)
 {
     uInt64 slotLo = slotFirst(n, i), slotHi = slotLast(n, i);
     if (first == slotLo && last == slotHi) {
-        setLeaf(n, i, value);
+        setLeaf(n, i, value, retired);
         return;
     }
     uInt32 below = n->shift - 4;
@@ -95,18 +109,18 @@ static void defineInSlot(Node *n, uInt32 i, uInt64 first, uInt64 last, Pointer v
         /* The old value keeps the parts of the slot outside the range. */
         n->slots[i]  = nullptr;
         n->isLeaf[i] = 0;
-        if (slotLo < first) defineIn(child, slotLo, first - 1, old, below);
-        if (last < slotHi) defineIn(child, last + 1, slotHi, old, below);
+        if (slotLo < first) defineIn(child, slotLo, first - 1, old, below, retired);
+        if (last < slotHi) defineIn(child, last + 1, slotHi, old, below, retired);
     }
-    defineIn(child, first, last, value, below);
-    mergeUniformChild(n, i);
+    defineIn(child, first, last, value, below, retired);
+    mergeUniformChild(n, i, retired);
 }
 
 /*
  * Defines the value on [first, last] in the subtree at *slot, whose nodes may
  * sit at levels up to limit; the range lies inside the keys that slot covers.
  */
-static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit)
+static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt32 limit, Retired &retired)
 {
     Node *n = *slot;
     if (n == nullptr) {
@@ -118,19 +132,19 @@ static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt
             Node *above = newNode(first, level);
             uInt32 i = slotOf(above, n->base);
             above->slots[i] = n;
-            mergeUniformChild(above, i);
+            mergeUniformChild(above, i, retired);
             n = *slot = above;
         }
     }
     uInt32 lastSlot = slotOf(n, last);
     for (uInt32 i = slotOf(n, first); i <= lastSlot; i++) {
-        defineInSlot(n, i, maxKey(first, slotFirst(n, i)), minKey(last, slotLast(n, i)), value);
+        defineInSlot(n, i, maxKey(first, slotFirst(n, i)), minKey(last, slotLast(n, i)), value, retired);
     }
 }
 
 /* A node without leaves and with at most one non-null slot gives way to that
  * slot's child, or to nothing. */
-static void collapseSparse(Node **slot)
+static void collapseSparse(Node **slot, Retired &retired)
 {
     Node *n = *slot;
     Node *only = nullptr;
@@ -144,11 +158,11 @@ static void collapseSparse(Node **slot)
     }
     if (used > 1) return;
     *slot = only;
-    memspFree(n);
+    retire(n, retired);
 }
 
 /* Unmaps the part of [first, last] that the subtree at *slot covers. */
-static void undefineIn(Node **slot, uInt64 first, uInt64 last)
+static void undefineIn(Node **slot, uInt64 first, uInt64 last, Retired &retired)
 {
     Node *n = *slot;
     if (n == nullptr) return;
@@ -160,18 +174,18 @@ static void undefineIn(Node **slot, uInt64 first, uInt64 last)
         uInt64 slotLo = slotFirst(n, i), slotHi = slotLast(n, i);
         uInt64 lo = maxKey(first, slotLo), hi = minKey(last, slotHi);
         if (lo == slotLo && hi == slotHi) {
-            setLeaf(n, i, nullptr);
+            setLeaf(n, i, nullptr, retired);
         } else if (n->isLeaf[i]) {
             Pointer old = n->slots[i];
-            setLeaf(n, i, nullptr);
+            setLeaf(n, i, nullptr, retired);
             Node **child = (Node **)&n->slots[i];
-            if (slotLo < lo) defineIn(child, slotLo, lo - 1, old, n->shift - 4);
-            if (hi < slotHi) defineIn(child, hi + 1, slotHi, old, n->shift - 4);
+            if (slotLo < lo) defineIn(child, slotLo, lo - 1, old, n->shift - 4, retired);
+            if (hi < slotHi) defineIn(child, hi + 1, slotHi, old, n->shift - 4, retired);
         } else {
-            undefineIn((Node **)&n->slots[i], lo, hi);
+            undefineIn((Node **)&n->slots[i], lo, hi, retired);
         }
     }
-    collapseSparse(slot);
+    collapseSparse(slot, retired);
 }
 
 /* The last key of a non-empty range; a range running past the top of the
@@ -192,7 +206,11 @@ stdRangeMap rangemapCreate(void)
 void rangemapDelete(stdRangeMap map)
 {
     if (map == nullptr) return;
-    if (map->root) deleteTree(map->root);
+    {
+        Retired retired;
+        if (map->root) retireTree(map->root, retired);
+        map->root = nullptr;
+    }
     memspFree(map);
 }
 
@@ -208,7 +226,8 @@ void rangemapDefine(stdRangeMap map, uInt64 start, uInt64 length, Pointer value)
         return;
     }
     if (length == 0) return;
-    defineIn(&map->root, start, lastKeyOf(start, length), value, topShift);
+    Retired retired;
+    defineIn(&map->root, start, lastKeyOf(start, length), value, topShift, retired);
 }
 
 void rangemapDefine1(stdRangeMap map, uInt64 key, Pointer value)
@@ -219,7 +238,8 @@ void rangemapDefine1(stdRangeMap map, uInt64 key, Pointer value)
 void rangemapUndefine(stdRangeMap map, uInt64 start, uInt64 length)
 {
     if (length == 0) return;
-    undefineIn(&map->root, start, lastKeyOf(start, length));
+    Retired retired;
+    undefineIn(&map->root, start, lastKeyOf(start, length), retired);
 }
 
 void rangemapUndefine1(stdRangeMap map, uInt64 key)

@@ -46,8 +46,20 @@ inline Node  *childAt(const Node *n, uInt32 i) { return n->isLeaf[i] ? nullptr :
 
 /* True when all 16 slots are leaves holding one value. */
 bool isUniform(const Node *n);
-/* Frees the node and every node below it. */
-void deleteTree(Node *n);
+/*
+ * Nodes taken out of a tree, freed only when the operation that took them
+ * out is done. Freeing goes through the allocation interface, which may look
+ * blocks up in range maps, this one included: it must find the tree whole.
+ */
+struct Retired {
+    Node *head = nullptr;   /* linked through slots[0] */
+    Retired() = default;
+    Retired(const Retired &) = delete;
+    Retired &operator=(const Retired &) = delete;
+    ~Retired();
+};
+/* Retires the node and every node below it; the caller unlinks it. */
+void retireTree(Node *n, Retired &retired);
 
 } // namespace rangemapLocal
 

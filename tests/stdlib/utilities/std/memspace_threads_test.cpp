@@ -148,6 +148,28 @@ TEST(SharedSpace, ReleasedPagesAreForgottenByTheirCreator)
     memspDelete(fresh, False);
 }
 
+TEST(SharedSpace, TuningWhileAnotherThreadAllocates)
+{
+    // The tune pass gives pages back while the other thread makes and
+    // empties them: it works under the space's lock.
+    stdMemSpace space = memspCreate("tuned", nullptr, 0x400);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        std::mt19937 rng(9);
+        for (int i = 0; i < 2000; i++) {
+            Pointer b = stampedBlock(space, 1, rng() % 2 ? 16 + rng() % 300 : 5000 + rng() % 3000);
+            if (!stampIntact(b)) ADD_FAILURE() << "block damaged";
+            memspFree(b);
+        }
+        done = true;
+    });
+    while (!done) memsptest::statistics(space, True, 2);
+    worker.join();
+    EXPECT_EQ(bytesInUse(space), 0u);
+    memsptest::checkHeap(space);
+    memspDelete(space, False);
+}
+
 TEST(SharedSpace, ASpaceInUseByAnotherThreadIsNotDeleted)
 {
     testsupport::ChildRun run = testsupport::runChild([] {
