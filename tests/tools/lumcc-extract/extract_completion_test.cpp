@@ -26,8 +26,8 @@ using Words = std::vector<std::string>;
  * last one by default) in folder cwd. */
 const char completeScript[] = R"(
 source "$1" || exit 2
-spec=$(complete -p lumcc-extract) || exit 3
-function=${spec#*-F }
+registration=$(complete -p lumcc-extract) || exit 3
+function=${registration#*-F }
 function=${function%% *}
 cd "$2" || exit 4
 cursor=$3
