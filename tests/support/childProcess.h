@@ -19,10 +19,15 @@ struct ChildRun {
 /* Everything in the file from its start. */
 std::string readAll(FILE *file);
 
-/* Runs body in a forked child (no core files unless asked for) whose
+/*
+ * Runs body in a forked child (no core files unless asked for) whose
  * standard output and error go to temporary files; a body that returns
- * ends the child with status 0. */
-ChildRun runChild(const std::function<void()> &body, bool coreFiles = false);
+ * ends the child with status 0. With a time limit, a child still running
+ * after that many seconds is killed together with every process it started,
+ * and its error output ends in "time limit reached": a test that would hang
+ * fails instead.
+ */
+ChildRun runChild(const std::function<void()> &body, bool coreFiles = false, unsigned timeLimitSeconds = 0);
 
 }  // namespace testsupport
 

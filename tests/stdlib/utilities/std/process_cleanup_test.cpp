@@ -92,11 +92,10 @@ protected:
     {
         auto run = runChild([&] {
             setenv("TMPDIR", tmpdir.empty() ? area.path.c_str() : tmpdir.c_str(), 1);
-            alarm(20);   // a search for a name that never ends fails the test, not the run
             printf("%d\n", (int)getpid());
             fflush(stdout);
             body();
-        });
+        }, false, 20);   // a search for a name that never ends fails the test, not the run
         childPid = atoi(run.out.c_str());
         run.out.erase(0, run.out.find('\n') + 1);
         return run;

@@ -34,7 +34,6 @@ TEST(Surroundings, TheWorkingDirectoryAtAnyLengthAndNullOnceItIsGone)
 {
     ScratchDirectory area;
     auto run = runChild([&] {
-        alarm(10);
         std::string deep = area.path;
         for (int i = 0; i < 6; i++) {   // well past the first buffers of 200 and 400 bytes
             deep += "/" + std::string(90, (char)('a' + i));
@@ -45,7 +44,7 @@ TEST(Surroundings, TheWorkingDirectoryAtAnyLengthAndNullOnceItIsGone)
         printf("%d\n", taken(procGetPwd()) == getcwd(real, sizeof real));
         rmdir(deep.c_str());
         printf("%s\n", taken(procGetPwd()).c_str());
-    });
+    }, false, 10);
     EXPECT_EQ(run.out, "1\nnull\n");
 }
 

@@ -177,7 +177,6 @@ TEST(Shutdown, AFatalReportInsideTheGlobalLockStillEndsCleanly)
 TEST(Shutdown, ExitLeavesWhatRunningThreadsStillUse)
 {
     auto run = runChild([] {
-        alarm(20);   // an exit that hangs on what it took away fails the test
         std::atomic<bool> running{false};
         threadstest::start([&] {
             for (uInt64 i = 0;; i++) {
@@ -192,7 +191,7 @@ TEST(Shutdown, ExitLeavesWhatRunningThreadsStillUse)
             std::this_thread::yield();
         }
         exit(7);
-    });
+    }, false, 20);   // an exit that hangs on what it took away fails the test
     EXPECT_EQ(run.exitCode, 7);
     EXPECT_EQ(run.err, "");
 }
