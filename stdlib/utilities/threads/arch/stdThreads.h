@@ -202,6 +202,8 @@ typedef struct stdBarrierRec {
 } stdBarrierRec, *stdBarrier;
 
 stdBarrier stdBarrierCreate(Int32 count); /* null when it cannot be set up */
+/* Waits until every thread of a released round has left it; a party may
+ * call it as soon as its own wait returns. */
 void       stdBarrierDelete(stdBarrier barrier);
 void       stdBarrierWait(stdBarrier barrier);
 

@@ -3,7 +3,7 @@
  * round keeps it closed and releases the others, and the last of them to
  * leave opens it for the next round. So no thread passes before its round
  * is complete, and no thread of the next round can take a release meant
- * for this one.
+ * for this one; nor is the barrier deleted before the last has left.
  */
 #include "stdLocal.h"
 #include "stdThreadsLocal.h"
@@ -27,8 +27,11 @@ stdBarrier stdBarrierCreate(Int32 count)
     return barrier;
 }
 
+/* A party may delete the barrier as soon as its own wait returns: the gate
+ * opens only once the last of its round has left, so take it first. */
 void stdBarrierDelete(stdBarrier barrier)
 {
+    stdSemP(&barrier->gate);
     stdSemTerm(&barrier->gate);
     stdSemTerm(&barrier->released);
     memspFree(barrier);

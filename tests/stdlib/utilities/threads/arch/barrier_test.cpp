@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 #include "childProcess.h"
@@ -71,6 +72,32 @@ TEST(Barriers, OnePartyNeverWaitsAndTheFirstOfThreeWaitsForTheOtherTwo)
     }
     EXPECT_EQ(passed, 3);
     stdBarrierDelete(three);
+}
+
+// A party may delete the barrier as soon as its own wait returns, while the
+// others of the round are still on their way out (the sanitizer builds see
+// a barrier freed under them).
+TEST(Barriers, APartyMayDeleteTheBarrierOnceItsOwnWaitReturns)
+{
+    for (int round = 0; round < 200; round++) {
+        stdBarrier barrier = stdBarrierCreate(3);
+        ASSERT_NE(barrier, nullptr);
+        std::atomic<int> coming{0};
+        auto party = [&] {
+            coming++;
+            stdBarrierWait(barrier);
+        };
+        stdThread others[] = {threadstest::start(party), threadstest::start(party)};
+        if (round % 2 == 0) {   // this thread comes last, the others have long been waiting
+            while (coming < 2) std::this_thread::yield();
+            usleep(500);
+        }
+        stdBarrierWait(barrier);
+        stdBarrierDelete(barrier);
+        for (stdThread t : others) {
+            stdThreadJoin(t);
+        }
+    }
 }
 
 }  // namespace
