@@ -253,6 +253,27 @@ void msgReport(msgMessage message, ...)
     }
 }
 
+String msgReportLine(msgMessage message, ...)
+{
+    if (message->suppressed) {
+        return NULL;
+    }
+    stdThread self = stdGetThreadContext();
+    uInt32 messageClass = effectiveClass(self, message);
+    if (messageClass == msgNone) {
+        return NULL;
+    }
+    stdString formatted = stringCreate(256);
+    va_list ap;
+    va_start(ap, message);
+    stringAddVFormat(formatted, message->format, ap);
+    va_end(ap);
+    String text = stringStripToBuf(formatted);
+    String line = buildLine(self, NULL, messageClass, text);
+    memspFree(text);
+    return line;
+}
+
 String msgCopyText(cString text)
 {
     size_t size = strlen(text) + 1;

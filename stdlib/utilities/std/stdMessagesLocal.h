@@ -27,6 +27,15 @@ struct msgSourcePosRec;
 void msgReportText(struct msgMessageRec *message, struct msgSourcePosRec *pos,
                    uInt32 messageClass, cString text);
 
+/*
+ * The line that reporting the message without a position would print, made
+ * with the calling thread's settings in the current memory space; null when
+ * such a report prints nothing. Nothing is reported and no flag is set: for
+ * one who must print the line where reporting cannot be done (a child
+ * between fork and exec, printing to the log stream).
+ */
+String msgReportLine(struct msgMessageRec *message, ...);
+
 struct msgSourceStructureRec;
 /* Puts a recorded message (the position's line, the message, the text, which
  * it takes over) at the head of the message list of the position's file. */

@@ -12,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "childProcess.h"
@@ -221,6 +223,35 @@ TEST_F(RunCommand, AChildThatFailsLeavesTheParentsCleanUpAndOutputAlone)
         EXPECT_EQ(run.err, c.err);
         EXPECT_TRUE(area.entries().empty());
     }
+}
+
+// A child of a process with threads has only the thread that forked: a lock
+// another thread held at the fork stays taken in it for ever. So the child
+// runs none of the library's code before the program, not even to report a
+// redirection that failed. The caller here is a thread of its own without
+// a context, which the library would otherwise make in the child.
+TEST_F(RunCommand, AChildNeedsNoLockThatAnotherThreadHeldAtTheFork)
+{
+    std::string missing = area / "missing/out";
+    auto run = runChild([&] {
+        std::atomic<bool> held{false};
+        std::thread holder([&] {
+            stdGlobalEnter();
+            held = true;
+            usleep(300000);
+            stdGlobalExit();
+        });
+        std::thread caller([&] {
+            while (!held) std::this_thread::yield();
+            Int plain = runArgs({"true"}, "", "", "");
+            Int redirected = runArgs({"true"}, "", missing, "");
+            printf("%d %d\n", plain, redirected);
+        });
+        caller.join();
+        holder.join();
+    }, false, 20);
+    EXPECT_EQ(run.out, "0 1\n");
+    EXPECT_EQ(run.err, "fatal   : Could not open output file '" + missing + "'\n");
 }
 
 TEST_F(RunCommand, AFailedForkIsReportedAndNegative)
