@@ -63,6 +63,13 @@ static void redirect(const childPlan *plan, cString path, int flags, int target,
     if (fd < 0) {
         redirectionFailed(plan, failure);
     }
+    if (fd == target) {
+        /* The stream was closed, so the file took its place: keep it across exec. */
+        if (fcntl(fd, F_SETFD, 0) != 0) {
+            redirectionFailed(plan, failure);
+        }
+        return;
+    }
     Bool moved = dup2(fd, target) == target;
     close(fd);
     if (!moved) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -188,6 +189,24 @@ TEST_F(RunCommand, StreamsGoWhereTheyAreSent)
     // One stream for both: the lines stay whole and in order.
     EXPECT_EQ(runArgs({"sh", "-c", "echo one; echo two 1>&2; echo three"}, "", out, out), 0);
     EXPECT_EQ(fileText(out), "one\ntwo\nthree\n");
+}
+
+// A stream the caller has closed is a free descriptor that the opened file
+// takes: it must still be the program's stream.
+TEST_F(RunCommand, StreamsTheCallerClosedAreRedirectedToo)
+{
+    std::string in = area / "in", out = area / "out";
+    writeFile(in, "hello\n");
+    auto run = runChild([&] {
+        close(STDIN_FILENO);
+        Int fromClosedInput = runArgs({"cat"}, in, out, "");
+        std::string copied = fileText(out);
+        if (open("/dev/null", O_RDONLY) != STDIN_FILENO) return;
+        close(STDOUT_FILENO);
+        Int toClosedOutput = runArgs({"echo", "again"}, "", out, "");
+        fprintf(stderr, "%d %s%d %s", fromClosedInput, copied.c_str(), toClosedOutput, fileText(out).c_str());
+    });
+    EXPECT_EQ(run.err, "0 hello\n0 again\n");
 }
 
 void sayHandler(Pointer data)
