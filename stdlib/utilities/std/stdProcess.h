@@ -48,7 +48,8 @@ void stdProcessCleanupHandlers(void);
  * (for directories) that is created exclusively on first use. The names
  * handed out are that base followed by "-0", "-1", ...; they are not
  * created. At exit everything whose name starts with a base is removed,
- * without following symbolic links.
+ * without following symbolic links. A base that cannot be reserved is the
+ * fatal "Could not open output file" (null if that message is suppressed).
  */
 String procGetTempName(void);
 String procGetTempNameBase(void);      /* a copy of the file base, or null before the first name */

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "stdLocal.h"
+#include "stdMessagesLocal.h"
 #include "stdProcessLocal.h"
 
 /* Failures other than an existing name that end the search for a base. */
@@ -67,28 +68,37 @@ static Bool hasShellSpecials(cString path)
     return strpbrk(path, "\"*<>?|") != NULL;
 }
 
-/* The first free candidate, reserved; fatal when the search fails. */
-static String reserveBase(reserveFun reserve, Bool checkCharacters)
+/* The first free candidate, reserved; null when the search fails, with the
+ * candidate it failed on in *failed. */
+static String reserveBase(reserveFun reserve, Bool checkCharacters, String *failed)
 {
     Int failures = 0;
     for (uInt32 counter = 0;; counter++) {
         String candidate = candidateName(counter);
         if (checkCharacters && hasShellSpecials(candidate)) {
-            msgReport(stdMsgOpenOutputFailed, candidate);
+            *failed = candidate;
+            return NULL;
         }
         int failure = reserve(candidate);
         if (failure == 0) {
             return candidate;
         }
         if ((failure != EEXIST && ++failures >= MAX_RESERVE_FAILURES) || counter == UINT32_MAX) {
-            msgReport(stdMsgOpenOutputFailed, candidate);
+            *failed = candidate;
+            return NULL;
         }
         memspFree(candidate);
     }
 }
 
+/*
+ * The failure is reported once the lock is left and the caller's memory
+ * space is back: a fatal report may go to a recovery point, and the caller
+ * must find itself there as it was before the call.
+ */
 static String newName(tempKindRec *kind, reserveFun reserve, Bool checkCharacters, stdCleanupFun cleanup)
 {
+    String failed = NULL;
     stdGlobalEnter();
     if (kind->base == NULL) {
         stdMemSpace callerSpace = stdSwapMemSpace(memspNativeMemSpace);
@@ -96,8 +106,16 @@ static String newName(tempKindRec *kind, reserveFun reserve, Bool checkCharacter
             stdSetCleanupHandler(cleanup, NULL);
             kind->firstUse = False;
         }
-        kind->base = reserveBase(reserve, checkCharacters);
+        kind->base = reserveBase(reserve, checkCharacters, &failed);
         stdSwapMemSpace(callerSpace);
+    }
+    if (failed != NULL) {
+        stdGlobalExit();
+        String candidate = msgCopyText(failed);
+        memspFree(failed);
+        msgReport(stdMsgOpenOutputFailed, candidate);
+        memspFree(candidate);   /* reached only when the message is suppressed */
+        return NULL;
     }
     stdString name = stringCreate(64);
     stringAddFormat(name, "%s-%u", kind->base, kind->instance++);

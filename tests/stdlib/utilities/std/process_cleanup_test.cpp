@@ -6,6 +6,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -213,6 +214,36 @@ TEST_F(TempNames, ATemporaryDirectoryThatCannotServeEndsInAFatalReport)
                                "'\n");
         EXPECT_EQ(run.out, "");
     }
+}
+
+// A fatal report that a recovery point catches leaves the caller as it was
+// before the call: outside the global lock (another thread can take it)
+// and in its own memory space.
+TEST_F(TempNames, AFatalReportCaughtByARecoveryPointLeavesNothingHeld)
+{
+    auto run = inChild([] {
+        stdMemSpace own = memspCreate("own", memspNativeMemSpace, 4096);
+        stdMemSpace before = stdSwapMemSpace(own);
+        jmp_buf recovery;
+        stdGetThreadContext()->recoveryPoint = &recovery;
+        if (setjmp(recovery) == 0) {
+            procGetTempDirName();
+            printf("went on\n");
+        }
+        stdGetThreadContext()->recoveryPoint = nullptr;
+        printf("own space %d\n", stdSwapMemSpace(before) == own);
+        std::thread other([] {
+            stdGlobalEnter();
+            stdGlobalExit();
+        });
+        other.join();
+        printf("lock free\n");
+        memspDelete(own, False);
+        exit(0);
+    }, area / "a?b");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "own space 1\nlock free\n");
+    EXPECT_EQ(run.err, "fatal   : Could not open output file '" + baseFor(area / "a?b", childPid, 0) + "'\n");
 }
 
 TEST_F(TempNames, ConcurrentCallersGetDistinctNames)
