@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "stdLocal.h"
-#include "stdProcessLocal.h"
+#include "stdMessagesLocal.h"
 
 Bool procTrapOnError = False;
 
@@ -24,18 +24,10 @@ void procSetTrapOnError(void)
     procTrapOnError = True;
 }
 
-String procCopyText(cString text)
-{
-    size_t size = strlen(text) + 1;
-    String copy = (String)stdMALLOC(size);
-    memcpy(copy, text, size);
-    return copy;
-}
-
 String stdGetEnv(cString name)
 {
     cString value = getenv(name);
-    return value != NULL ? procCopyText(value) : NULL;
+    return value != NULL ? msgCopyText(value) : NULL;
 }
 
 Int stdSetEnv(cString name, cString value)
@@ -69,7 +61,7 @@ String procGetPwd(void)
     for (size_t size = 200;; size *= 2) {
         String buffer = (String)stdMALLOC(size);
         if (getcwd(buffer, size) != NULL) {
-            String answer = procCopyText(buffer);
+            String answer = msgCopyText(buffer);
             memspFree(buffer);
             return answer;
         }
@@ -108,5 +100,5 @@ String procGetHostName(void)
         return NULL;
     }
     buffer[sizeof buffer - 1] = '\0';   /* a truncated name need not be terminated */
-    return procCopyText(buffer);
+    return msgCopyText(buffer);
 }

@@ -10,9 +10,6 @@
 extern "C" {
 #endif
 
-/* A copy of the text in the caller's current memory space. */
-String procCopyText(cString text);
-
 /* The description of a signal that ended a program: "(Kill signal)" for 9,
  * and so on; the empty text for most. */
 cString procSignalDescription(Int signalNumber);

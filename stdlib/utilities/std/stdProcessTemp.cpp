@@ -33,7 +33,7 @@ static cString temporaryDirectory(void)
 {
     if (tempDirectory == NULL) {
         cString value = getenv("TMPDIR");
-        tempDirectory = procCopyText(value != NULL && value[0] != '\0' ? value : "/tmp");
+        tempDirectory = msgCopyText(value != NULL && value[0] != '\0' ? value : "/tmp");
     }
     return tempDirectory;
 }
@@ -187,7 +187,7 @@ Bool procIsTempDirName(cString path)
 String procGetTempNameBase(void)
 {
     stdGlobalEnter();
-    String copy = tempFiles.base != NULL ? procCopyText(tempFiles.base) : NULL;
+    String copy = tempFiles.base != NULL ? msgCopyText(tempFiles.base) : NULL;
     stdGlobalExit();
     return copy;
 }
