@@ -219,26 +219,30 @@ void sayHandler(Pointer data)
 // write out again what the parent had printed.
 TEST_F(RunCommand, AChildThatFailsLeavesTheParentsCleanUpAndOutputAlone)
 {
+    const std::string missing = area / "missing/file";
     const struct {
         std::vector<const char *> argv;
-        std::string out, err;
+        std::string in, out, errPath, err;
     } cases[] = {
-        {{"true"}, area / "missing/out", "fatal   : Could not open output file '" + area / "missing/out" + "'\n"},
-        {{"lum-no-such-program"}, "", "lum-no-such-program: No such file or directory\n"},
+        {{"true"}, "", missing, "", "tool fatal   : Could not open output file '" + missing + "'\n"},
+        {{"true"}, missing, "", "", "tool fatal   : Could not open input file '" + missing + "'\n"},
+        {{"true"}, "", "", missing, "tool fatal   : Could not open output file '" + missing + "'\n"},
+        {{"lum-no-such-program"}, "", "", "", "lum-no-such-program: No such file or directory\n"},
     };
     for (const auto &c : cases) {
         auto run = runChild([&] {
             setenv("TMPDIR", area.path.c_str(), 1);
+            msgSetToolName("tool");   // the reports carry the calling thread's decoration
             String name = procGetTempName();
             writeFile(name, "parent's");
             stdSetCleanupHandler(sayHandler, (Pointer) "ran");
             printf("printed before; ");
-            Int result = runArgs(c.argv, "", c.out, "");
+            Int result = runArgs(c.argv, c.in, c.out, c.errPath);
             printf("%d %d\n", result, pathExists(name));
             memspFree(name);
             exit(0);
         });
-        EXPECT_EQ(run.out, "printed before; 1 1\nhandler ran\n") << c.argv[0];
+        EXPECT_EQ(run.out, "printed before; 1 1\nhandler ran\n") << c.err;
         EXPECT_EQ(run.err, c.err);
         EXPECT_TRUE(area.entries().empty());
     }
