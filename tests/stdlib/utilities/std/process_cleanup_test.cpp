@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "childProcess.h"
-#include "scratchDirectory.h"
+#include "tempDir.h"
 #include "stdMemSpace.h"
 #include "stdProcess.h"
 #include "stdThreads.h"
@@ -27,7 +27,7 @@
 namespace {
 
 using testsupport::runChild;
-using testsupport::ScratchDirectory;
+using testsupport::TempDir;
 using testsupport::writeFile;
 using testsupport::fileText;
 using testsupport::pathExists;
@@ -92,7 +92,7 @@ protected:
     testsupport::ChildRun inChild(const std::function<void()> &body, std::string tmpdir = "")
     {
         auto run = runChild([&] {
-            setenv("TMPDIR", tmpdir.empty() ? area.path.c_str() : tmpdir.c_str(), 1);
+            setenv("TMPDIR", tmpdir.empty() ? area.root().c_str() : tmpdir.c_str(), 1);
             printf("%d\n", (int)getpid());
             fflush(stdout);
             body();
@@ -101,7 +101,7 @@ protected:
         run.out.erase(0, run.out.find('\n') + 1);
         return run;
     }
-    ScratchDirectory area;
+    TempDir area;
     int childPid = 0;
 };
 
@@ -125,7 +125,7 @@ TEST_F(TempNames, NamesFollowOneExclusivelyCreatedBasePerKind)
         exit(0);
     });
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::string fileBase = baseFor(area.path, childPid, 0), dirBase = baseFor(area.path, childPid, 1);
+    std::string fileBase = baseFor(area.root(), childPid, 0), dirBase = baseFor(area.root(), childPid, 1);
     EXPECT_EQ(run.out, "before null 0\n" + fileBase + "-0\n" + fileBase + "-1\n" + dirBase + "-0\n" + fileBase +
                            "\nmode 600 size 0\n1 0 1 0\n");
     EXPECT_TRUE(area.entries().empty()) << "the bases go at exit";
@@ -139,7 +139,7 @@ TEST_F(TempNames, TakenNamesAndPlantedLinksAreSkippedUntouched)
     writeFile(area / "outside/victim", "keep");
     auto run = inChild([&] {
         int pid = (int)getpid();
-        std::vector<std::string> planted = {baseFor(area.path, pid, 0), baseFor(area.path, pid, 1), baseFor(area.path, pid, 2)};
+        std::vector<std::string> planted = {baseFor(area.root(), pid, 0), baseFor(area.root(), pid, 1), baseFor(area.root(), pid, 2)};
         symlink((area / "outside/created").c_str(), planted[0].c_str());
         symlink((area / "outside/victim").c_str(), planted[1].c_str());
         writeFile(planted[2], "someone else's");
@@ -149,7 +149,7 @@ TEST_F(TempNames, TakenNamesAndPlantedLinksAreSkippedUntouched)
         exit(0);
     });
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, baseFor(area.path, childPid, 3) + "-0\n");
+    EXPECT_EQ(run.out, baseFor(area.root(), childPid, 3) + "-0\n");
     EXPECT_FALSE(pathExists(area / "outside/created"));
     EXPECT_EQ(fileText(area / "outside/victim"), "keep");
     EXPECT_EQ(area.entries().size(), 4u) << "the planted names stay; the child's own base went";

@@ -20,7 +20,7 @@
 
 #include "childProcess.h"
 #include "privileges.h"
-#include "scratchDirectory.h"
+#include "tempDir.h"
 #include "stdMemSpace.h"
 #include "stdMessages.h"
 #include "stdProcess.h"
@@ -30,14 +30,14 @@
 namespace {
 
 using testsupport::runChild;
-using testsupport::ScratchDirectory;
+using testsupport::TempDir;
 using testsupport::writeFile;
 using testsupport::fileText;
 using testsupport::pathExists;
 
 class Running : public ::testing::Test {
 protected:
-    ScratchDirectory area;
+    TempDir area;
 };
 
 // ---------------------------------------------------------------------------
@@ -91,7 +91,7 @@ TEST_F(ProcSystem, ACoreDumpIsReportedWhereTheMachineMakesOne)
     auto run = runChild([&] {
         struct rlimit unlimited = {RLIM_INFINITY, RLIM_INFINITY};
         setrlimit(RLIMIT_CORE, &unlimited);
-        if (chdir(area.path.c_str()) != 0) return;
+        if (chdir(area.root().c_str()) != 0) return;
         Int result = procSystem(nullptr, False, False, False, False, "kill -SEGV $$");
         printf("%d\n", result);
     }, true);
@@ -231,7 +231,7 @@ TEST_F(RunCommand, AChildThatFailsLeavesTheParentsCleanUpAndOutputAlone)
     };
     for (const auto &c : cases) {
         auto run = runChild([&] {
-            setenv("TMPDIR", area.path.c_str(), 1);
+            setenv("TMPDIR", area.root().c_str(), 1);
             msgSetToolName("tool");   // the reports carry the calling thread's decoration
             String name = procGetTempName();
             writeFile(name, "parent's");

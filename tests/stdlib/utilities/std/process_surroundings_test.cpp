@@ -12,7 +12,7 @@
 #include <string>
 
 #include "childProcess.h"
-#include "scratchDirectory.h"
+#include "tempDir.h"
 #include "stdMemSpace.h"
 #include "stdProcess.h"
 #include "stdThreads.h"
@@ -20,7 +20,7 @@
 namespace {
 
 using testsupport::runChild;
-using testsupport::ScratchDirectory;
+using testsupport::TempDir;
 
 // The text, given back to the allocator; "null" for none.
 std::string taken(String text)
@@ -32,9 +32,9 @@ std::string taken(String text)
 
 TEST(Surroundings, TheWorkingDirectoryAtAnyLengthAndNullOnceItIsGone)
 {
-    ScratchDirectory area;
+    TempDir area;
     auto run = runChild([&] {
-        std::string deep = area.path;
+        std::string deep = area.root();
         for (int i = 0; i < 6; i++) {   // well past the first buffers of 200 and 400 bytes
             deep += "/" + std::string(90, (char)('a' + i));
             mkdir(deep.c_str(), 0700);
@@ -64,8 +64,8 @@ TEST(Surroundings, TheOwnExecutableAtAnyLength)
     }
     // A copy of this program at the end of a path longer than the first
     // buffers runs this test again, printing its name.
-    ScratchDirectory area;
-    std::string directory = area.path + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
+    TempDir area;
+    std::string directory = area.root() + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
     std::filesystem::create_directories(directory);
     std::string copy = directory + "/again";
     std::filesystem::copy_file(linkText("/proc/self/exe"), copy);
