@@ -6,12 +6,14 @@
 # 1. `cmake --install BUILD --prefix P` into a temporary P: the tool, the four
 #    static libraries, every public header of their folders (none of the
 #    private *Local.h), the man page, the bash completion and the CMake
-#    package, which neither names LLVM nor leaves LLVM symbols to the linker;
+#    package, which neither names LLVM nor leaves LLVM symbols to the linker,
+#    nor defines any that LLVM Support defines;
 # 2. the installed man page passes `groff -man -ww -z` without a word;
 # 3. the installed tool runs the man page's examples on the demo's sample
 #    program (tests/fixtures/extract_fixtures.py demo, as scripts/demo.sh);
-# 4. the consumer project tests/consumer is configured against P only, built
-#    with warnings as errors, and its tests run;
+# 4. the consumer project tests/consumer is configured against P (and the
+#    build's LLVM, for its program with an LLVM of its own), built with
+#    warnings as errors, and its tests run;
 # 5. `cpack -G DEB` makes the tool's package; unpacked with `dpkg-deb -x`,
 #    its tool runs the same examples.
 # Nothing is built here but the consumer: BUILD must be built already.
@@ -67,6 +69,17 @@ fi
 if nm -u -C "$libdir/liblumtargets.a" | grep -q 'llvm::'; then
   fail "liblumtargets.a leaves LLVM symbols undefined"
 fi
+# The LLVM inside liblumtargets.a is private: a program that links an LLVM
+# of its own must meet none of its symbols.
+defined_symbols() {
+  nm --defined-only --extern-only --format=posix "$@" 2> /dev/null \
+    | awk 'NF >= 2 && $1 !~ /:$/ { print $1 }' | sort -u
+}
+llvm_dir=$(sed -n 's/^LLVM_DIR:PATH=//p' "$build/CMakeCache.txt")
+llvm_lib=$(cd "$llvm_dir/../.." && pwd)
+shared=$(comm -12 <(defined_symbols "$libdir/liblumtargets.a") \
+                  <(defined_symbols "$llvm_lib/libLLVMSupport.a" "$llvm_lib/libLLVMDemangle.a") | head -n 3)
+[ -z "$shared" ] || fail "liblumtargets.a defines symbols of LLVM Support, such as: $shared"
 version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$package_dir/lumccConfigVersion.cmake")
 [ -n "$version" ] || fail "no version in lumccConfigVersion.cmake"
 
@@ -111,7 +124,7 @@ bash --norc --noprofile -c 'source "$1" && complete -p lumcc-extract' bash "$com
 step "the consumer project against the prefix"
 consumer=$work/consumer
 cmake -S tests/consumer -B "$consumer" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" \
+      -DCMAKE_PREFIX_PATH="$prefix" -DLLVM_DIR="$llvm_dir" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" \
       > "$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; exit 1; }
 cmake --build "$consumer" -j "$jobs" >> "$work/consumer.log" 2>&1 \
   || { cat "$work/consumer.log"; exit 1; }

@@ -49,29 +49,36 @@ static void discardPartialOutput(FILE *stillOpen, const OutputFile *file)
     }
 }
 
+/* The piece of the entry read from the input and written at a time. */
+static const uInt64 copyChunk = 256u << 10;
+
 /* Where the entry's bytes are: in the input file, or copied out of it. */
 typedef struct {
     const FileInfo *file;
     uInt64          offset;    /* in the input file */
     uInt64          size;
     uInt8          *copy;      /* the whole entry, or null when read from the file */
+    uInt8          *buffer;    /* copyChunk bytes the entry passes through when read from the file */
 } EntrySource;
 
 /*
  * Opening the output truncates the file it names. When that is the input
  * itself, the input would lose the entry's bytes before they are written,
  * so the entry is copied out first, as reading the whole input into memory
- * used to do.
+ * used to do. The memory the copy needs is taken here, before the output is
+ * opened: running out of it afterwards would leave the output truncated.
  */
 static EntrySource locateEntry(ExtractInput *input, DevObj *entry)
 {
     EntrySource source = { &input->file, (uInt64)(input->elf - input->file.data) + entry->offset,
-                           entry->size, NULL };
+                           entry->size, NULL, NULL };
     if (file_info_maps(input->file, outputFile)) {
         source.copy = (uInt8 *)stdMALLOC(source.size ? source.size : 1);
         if (!file_info_read(input->file, source.offset, source.copy, source.size)) {
             msgReport(hostMsgFileReadFailed, inputFile);
         }
+    } else {
+        source.buffer = (uInt8 *)stdMALLOC(copyChunk);
     }
     return source;
 }
@@ -107,18 +114,15 @@ static WriteOutcome writeEntry(FILE *output, const EntrySource *source)
     if (source->copy != NULL) {
         return writeWhole(fd, source->copy, source->size) ? writeDone : writeOutputFailed;
     }
-    const uInt64 chunk = 256u << 10;
-    uInt8 *buffer = (uInt8 *)stdMALLOC(chunk);
     WriteOutcome outcome = writeDone;
-    for (uInt64 done = 0; done < source->size && outcome == writeDone; done += chunk) {
-        uInt64 length = source->size - done < chunk ? source->size - done : chunk;
-        if (!file_info_read(*source->file, source->offset + done, buffer, length)) {
+    for (uInt64 done = 0; done < source->size && outcome == writeDone; done += copyChunk) {
+        uInt64 length = source->size - done < copyChunk ? source->size - done : copyChunk;
+        if (!file_info_read(*source->file, source->offset + done, source->buffer, length)) {
             outcome = writeInputLost;
-        } else if (!writeWhole(fd, buffer, length)) {
+        } else if (!writeWhole(fd, source->buffer, length)) {
             outcome = writeOutputFailed;
         }
     }
-    memspFree(buffer);
     /* a file that shrank under the mapping read as zeros at its new end */
     if (outcome == writeDone && !file_info_intact(*source->file)) {
         outcome = writeInputLost;
@@ -152,4 +156,5 @@ void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry)
         msgReport(msgOutFileWriteFail, outputFile);
     }
     memspFree(source.copy);
+    memspFree(source.buffer);
 }

@@ -112,6 +112,34 @@ __attribute__((no_sanitize_address)) bool resumeInReport(void *context, const ch
 #endif
 }
 
+/*
+ * The codes of a bus error raised by the access that failed, so that
+ * returning from the handler runs the access again: a page that could not
+ * be read (the file shrank, the disk or the memory holding it failed), and
+ * a misaligned access. Every other bus error (sent by kill or raise, or the
+ * kernel's early warning of a memory error, BUS_MCEERR_AO) interrupted the
+ * thread wherever it was, maybe inside malloc with its lock held: such a
+ * thread must not be sent into a report.
+ */
+bool isUnreadablePage(const siginfo_t *info)
+{
+    switch (info->si_code) {
+    case BUS_ADRERR:
+    case BUS_OBJERR:
+#ifdef BUS_MCEERR_AR
+    case BUS_MCEERR_AR:
+#endif
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool raisedByTheAccess(const siginfo_t *info)
+{
+    return isUnreadablePage(info) || info->si_code == BUS_ADRALN;
+}
+
 /* A SIGBUS that is not ours gets what it would have got without us. */
 void passOn(int signo, siginfo_t *info, void *context)
 {
@@ -124,15 +152,15 @@ void passOn(int signo, siginfo_t *info, void *context)
         previous.sa_handler(signo);
         return;
     }
-    bool sent = info->si_code <= 0;  /* kill, raise, sigqueue: not a fault */
-    if (sent && previous.sa_handler == SIG_IGN) {
+    bool again = raisedByTheAccess(info);
+    if (!again && previous.sa_handler == SIG_IGN) {
         return;
     }
-    /* A fault runs its instruction again on return, now under the previous
-     * disposition (the kernel does not let a fault be ignored); a sent
-     * signal is sent again. */
+    /* A fault runs its access again on return, now under the previous
+     * disposition (the kernel does not let a fault be ignored); any other
+     * bus error is raised again. */
     sigaction(signo, &previous, nullptr);
-    if (sent) {
+    if (!again) {
         raise(signo);
     }
 }
@@ -140,7 +168,7 @@ void passOn(int signo, siginfo_t *info, void *context)
 void onBusError(int signo, siginfo_t *info, void *context)
 {
     int savedErrno = errno;
-    const char *path = info->si_code > 0 ? lostPagePath((uintptr_t)info->si_addr) : nullptr;
+    const char *path = isUnreadablePage(info) ? lostPagePath((uintptr_t)info->si_addr) : nullptr;
     if (path == nullptr || !resumeInReport(context, path)) {
         passOn(signo, info, context);
     }

@@ -134,6 +134,43 @@ TEST_F(ExtractOutputSafety, FailedWriteThroughALinkKeepsTheLinkAndNoPartialData)
     EXPECT_EQ(readBytes(scratch.file("real.elf")), "");
 }
 
+/* However little memory the run is given, it either writes the whole entry
+ * or fails leaving the existing output file as it was: the limits swept are
+ * those just below the least a run needs, where its last allocations fail. */
+TEST_F(ExtractOutputSafety, RunOutOfMemoryLeavesAnExistingOutputFileAsItWas)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own mappings exceed any small address-space limit";
+#endif
+    const std::string entry = readBytes(fixture("dev_vecadd_gw3.elf"));
+    auto runWithin = [&](long limit) {
+        writeText(scratch.file("out"), "earlier result");
+        RunSetup setup;
+        setup.addressSpaceLimit = limit;
+        return runTool({ "--app-name", "vecadd", "--mcpu", "tk-lum-gw3", "-o", "out", fixture("prog.exe") },
+                       scratch.path(), setup);
+    };
+    const long step = 64L << 10;
+    long failing = 0, enough = 1L << 30;
+    ASSERT_EQ(runWithin(enough).status, 0);
+    while (enough - failing > step) {
+        long middle = (failing + enough) / 2 / step * step;
+        (runWithin(middle).status == 0 ? enough : failing) = middle;
+    }
+
+    int allocationFailures = 0;
+    for (long limit = enough - (2L << 20); limit < enough; limit += step) {
+        ToolRun r = runWithin(limit);
+        if (r.status == 0) {
+            EXPECT_EQ(readBytes(scratch.file("out")), entry) << limit;
+            continue;
+        }
+        EXPECT_EQ(readBytes(scratch.file("out")), "earlier result") << limit << ": " << r.err;
+        allocationFailures += r.err == diag("fatal", "Memory allocation failure");
+    }
+    EXPECT_GT(allocationFailures, 0) << "no limit made an allocation fail";
+}
+
 /* ------------------------------------------------------- a pipe as output */
 
 TEST_F(ExtractOutputSafety, PipeAsOutputReceivesTheBytes)
