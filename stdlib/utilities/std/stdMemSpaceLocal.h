@@ -167,7 +167,10 @@ Bool spaceIsInUse(stdMemSpace space);
 Bool threadsActive(void);
 
 /* Block-to-page maps (stdMemSpacePageMap.cpp) */
-stdMemPage findPage(stdThread self, const void *address);
+/* The page that holds the address, or null. A recent answer of the calling
+ * thread costs no context fetch; otherwise the context is fetched, so a
+ * caller holding a space's lock must have made sure that it exists. */
+stdMemPage findPage(const void *address);
 void       registerPage(stdThread self, stdMemPage page);
 void       unregisterPage(stdThread self, stdMemPage page);
 /* Empties the calling thread's cache of answers (its sharing changed). */

@@ -144,7 +144,7 @@ void newPageEpoch(void)
     pageEpoch.fetch_add(1, std::memory_order_relaxed);
 }
 
-stdMemPage findPage(stdThread self, const void *address)
+stdMemPage findPage(const void *address)
 {
     Address a = (Address)address;
     validateCache();
@@ -152,6 +152,7 @@ stdMemPage findPage(stdThread self, const void *address)
     if (a - cached.first < cached.end - cached.first) return cached.page;
     uInt64 key = keyOf(address);
     if (threadsActive()) {
+        stdThread self = stdGetThreadContext();
         if (LocalPageMap *local = ownLocalMap(self)) {
             if (local->stale.load(std::memory_order_acquire)) {
                 NativeScope native(self);
