@@ -111,17 +111,22 @@ BENCHMARK_TEMPLATE(BM_Batch, InCLibrary);
 BENCHMARK(BM_ReleaseByDeletingTheSpace)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReleaseByFreeCalls)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-/* The usual console output, and then the C library's time over the space's
- * for each pair of benchmarks. */
+/* The usual console output (without colours: it is often kept in a file),
+ * and then the C library's time over the space's for each pair of
+ * benchmarks: of the medians when there are repetitions. */
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                std::string name = run.benchmark_name();
-                times[name.substr(0, name.find('/'))].push_back(run.GetAdjustedCPUTime());
+            std::string name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                times[name] = {run.GetAdjustedCPUTime()};
+                medians[name] = true;
+            } else if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !medians[name]) {
+                times[name].push_back(run.GetAdjustedCPUTime());
             }
         }
     }
@@ -149,6 +154,7 @@ private:
         return values[values.size() / 2];
     }
     std::map<std::string, std::vector<double>> times;
+    std::map<std::string, bool> medians;
 };
 
 } // namespace
