@@ -131,7 +131,6 @@ struct LocalPageMap {
     stdRangeMap        map;
     std::atomic<bool>  stale;       /* pending is not empty; written under blockToSpacePageLock */
     PendingRange      *pending;     /* guarded by blockToSpacePageLock */
-    uInt64             generation;  /* managerGeneration when made */
 };
 
 /* A page and its keys in the block-to-page maps (address / 8), inclusive. */

@@ -124,10 +124,10 @@ static void drainPending(LocalPageMap *local)
 
 static LocalPageMap *createOwnLocalMap(stdThread self)
 {
+    uInt64 generation = managerGeneration.load(std::memory_order_relaxed);
     LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
     local->map        = rangemapCreate();
     local->pending    = nullptr;
-    local->generation = managerGeneration.load(std::memory_order_relaxed);
     lockEnter(&blockToSpacePageLock);
     if (threadLocalblockToPageMaps == nullptr) {
         threadLocalblockToPageMaps = setCreate(stdPointerHash, stdPointerEqual, 8);
@@ -135,7 +135,7 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
     setInsert(threadLocalblockToPageMaps, local);
     lockExit(&blockToSpacePageLock);
     ownMap = local;
-    ownMapGeneration = local->generation;
+    ownMapGeneration = generation;
     self->blockToPageMap = local;
     return local;
 }
