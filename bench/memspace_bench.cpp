@@ -1,18 +1,23 @@
 /*
- * Memory spaces beside the C library's malloc and free, in one run:
+ * Memory spaces beside the C library's malloc and free, in one run; how
+ * many times faster the space is comes last:
  *
- *   build/bench/memspace_bench
+ *   build/bench/memspace_bench --benchmark_repetitions=5
  *
  * Pairs:   allocate and at once free a block of 16-256 bytes, over and over.
  * Batch:   allocate 1000 blocks of 16-256 bytes, then free them in shuffled order.
  * Release: 1M blocks of 16-256 bytes given back by deleting their space,
  *          beside 1M calls of free (the blocks are made outside the timing).
- * Items are pairs or blocks; compare CPU times, the machine may be shared.
+ * Items are pairs or blocks. The ratios are of CPU times (with repetitions,
+ * of their medians): the machine may be shared.
  */
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <stdio.h>
 #include <algorithm>
+#include <map>
 #include <random>
+#include <string>
 #include <vector>
 #include "stdMemSpace.h"
 
@@ -106,6 +111,59 @@ BENCHMARK_TEMPLATE(BM_Batch, InCLibrary);
 BENCHMARK(BM_ReleaseByDeletingTheSpace)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReleaseByFreeCalls)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+/* The usual console output (without colours: it is often kept in a file),
+ * and then the C library's time over the space's for each pair of
+ * benchmarks: of the medians when there are repetitions. */
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            std::string name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                times[name] = {run.GetAdjustedCPUTime()};
+                medians[name] = true;
+            } else if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !medians[name]) {
+                times[name].push_back(run.GetAdjustedCPUTime());
+            }
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const char *pairs[][3] = {
+            {"alloc/free pairs", "BM_Pairs<InSpace>", "BM_Pairs<InCLibrary>"},
+            {"batches", "BM_Batch<InSpace>", "BM_Batch<InCLibrary>"},
+            {"1M blocks released", "BM_ReleaseByDeletingTheSpace", "BM_ReleaseByFreeCalls"},
+        };
+        printf("\nC library / memory space (CPU time):\n");
+        for (auto &pair : pairs) {
+            auto space = times.find(pair[1]), c = times.find(pair[2]);
+            if (space != times.end() && c != times.end()) {
+                printf("  %-20s %.2f\n", pair[0], median(c->second) / median(space->second));
+            }
+        }
+    }
+
+private:
+    static double median(std::vector<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+    std::map<std::string, std::vector<double>> times;
+    std::map<std::string, bool> medians;
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

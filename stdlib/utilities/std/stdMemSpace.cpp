@@ -9,12 +9,17 @@
 
 using namespace memspLocal;
 
+static inline uInt32 smallBlockSize(uInt64 rounded)
+{
+    return rounded < minSmallSize ? minSmallSize : (uInt32)rounded;
+}
+
 /* Allocation in a space, with the space's lock held; null on exhaustion. */
 static Pointer spaceMalloc(stdThread self, stdMemSpace space, size_t size)
 {
     uInt64 rounded = ((uInt64)size + 7) & ~(uInt64)7;
     if (rounded <= smallLimit) {
-        uInt32 blockSize = rounded < minSmallSize ? minSmallSize : (uInt32)rounded;
+        uInt32 blockSize = smallBlockSize(rounded);
         if (space->smallFreeLists[blockSize / 8] == nullptr && !createSmallPage(self, space, blockSize)) {
             return nullptr;
         }
@@ -32,10 +37,22 @@ Pointer memspMalloc(stdMemSpace space, size_t size)
     }
     checkKnownSpace(space);
     memspASSERT(!space->deleted, "!space->deleted", ("Block allocation from deleted memory space '%s'", space->name));
-    /* The context first: making one takes the global lock, which must not
-     * be taken while the space's lock is held. */
-    stdThread self = stdGetThreadContext();
     if (size > largestRequest) stdOutOfMemory();
+    uInt64 rounded = ((uInt64)size + 7) & ~(uInt64)7;
+    if (rounded <= smallLimit) {
+        /* A small block from a free list needs no context. */
+        uInt32 blockSize = smallBlockSize(rounded);
+        spaceLock(space);
+        if (space->smallFreeLists[blockSize / 8] != nullptr) {
+            Pointer block = smallMalloc(space, blockSize, size);
+            spaceUnlock(space);
+            return block;
+        }
+        spaceUnlock(space);
+    }
+    /* The context before the lock: making one takes the global lock, which
+     * must not be taken while the space's lock is held. */
+    stdThread self = stdGetThreadContext();
     spaceLock(space);
     Pointer block = spaceMalloc(self, space, size);
     spaceUnlock(space);
@@ -46,7 +63,7 @@ Pointer memspMalloc(stdMemSpace space, size_t size)
 void memspFree(Pointer block)
 {
     if (block == NULL) return;
-    stdMemPage page = findPage(stdGetThreadContext(), block);
+    stdMemPage page = findPage(block);
     if (page == NULL) {
         mbFree(block);
         return;
@@ -67,7 +84,7 @@ void memspFree(Pointer block)
 Pointer memspRealloc(Pointer block, size_t size)
 {
     stdASSERT(block, ("Don't realloc empty block"));
-    stdMemPage page = findPage(stdGetThreadContext(), block);
+    stdMemPage page = findPage(block);
     if (page == NULL) return mbRealloc(block, size);
     stdMemSpace space = page->space;
     spaceLock(space);
@@ -82,7 +99,7 @@ Pointer memspRealloc(Pointer block, size_t size)
 
 stdMemSpace memspGetSpace(Pointer address)
 {
-    stdMemPage page = findPage(stdGetThreadContext(), address);
+    stdMemPage page = findPage(address);
     return page ? page->space : memspNativeMemSpace;
 }
 

@@ -115,9 +115,9 @@ memspNoAsan static uInt64 takeBlock(stdMemSpace space, Header *h, uInt64 need)
 
 /* The page of a large block of the space: the maps know it; a page that only
  * a thread keeping its memory to itself registered is found in the list. */
-static stdMemPage largePageOf(stdThread self, stdMemSpace space, Header *h)
+static stdMemPage largePageOf(stdMemSpace space, Header *h)
 {
-    stdMemPage page = findPage(self, h);
+    stdMemPage page = findPage(h);
     for (stdMemPage p = space->largePages; page == nullptr && p; p = p->next) {
         if ((char *)h >= (char *)p->memory && (char *)h < (char *)p->end) page = p;
     }
@@ -168,7 +168,7 @@ Pointer largeMalloc(stdThread self, stdMemSpace space, uInt64 need, size_t reque
     for (;;) {
         if (Header *h = firstFit(space, need)) {
             uInt64 size = takeBlock(space, h, need);
-            stdMemPage page = largePageOf(self, space, h);
+            stdMemPage page = largePageOf(space, h);
             page->available -= size;
             Pointer user = (char *)h + headerSize;
             unpoison(user, openBytes(request));

@@ -15,7 +15,7 @@
 #include "stdMemSpace.h"
 #include "stdMap.h"
 #include "stdMessages.h"
-#include "stdRangeMap.h"
+#include "stdRangeMapLocal.h"
 #include "stdSet.h"
 #include "stdThreads.h"
 
@@ -131,8 +131,16 @@ struct LocalPageMap {
     stdRangeMap        map;
     std::atomic<bool>  stale;       /* pending is not empty; written under blockToSpacePageLock */
     PendingRange      *pending;     /* guarded by blockToSpacePageLock */
-    uInt64             generation;  /* managerGeneration when made */
 };
+
+/* A page and its keys in the block-to-page maps (address / 8), inclusive. */
+typedef rangemapLocal::ValueRange PageKeys;
+inline PageKeys keysOf(stdMemPage page)
+{
+    uInt64 first = (Address)page->memory / 8;
+    return {first, first + page->total / 8 - 1, page};
+}
+inline stdMemPage pageOf(const PageKeys &keys) { return (stdMemPage)keys.value; }
 
 /* Module state (stdMemSpaceState.cpp) */
 extern stdRangeMap            blockToSpacePage;            /* guarded by blockToSpacePageLock */
@@ -167,9 +175,13 @@ Bool spaceIsInUse(stdMemSpace space);
 Bool threadsActive(void);
 
 /* Block-to-page maps (stdMemSpacePageMap.cpp) */
-stdMemPage findPage(stdThread self, const void *address);
+/* The page that holds the address, or null. A recent answer of the calling
+ * thread costs no context fetch; otherwise the context is fetched, so a
+ * caller holding a space's lock must have made sure that it exists. */
+stdMemPage findPage(const void *address);
 void       registerPage(stdThread self, stdMemPage page);
-void       unregisterPage(stdThread self, stdMemPage page);
+/* Takes the pages out of every map that names them; sorts them by address. */
+void       unregisterPages(stdThread self, PageKeys *pages, size_t count);
 /* Empties the calling thread's cache of answers (its sharing changed). */
 void          forgetCachedPages(void);
 /* Empties every thread's cache (a page went, or the maps did). */
@@ -183,8 +195,9 @@ void          deleteLocalMap(LocalPageMap *local);
 /* False when the heap is exhausted; nothing is kept then. */
 bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize);
 bool createLargePage(stdThread self, stdMemSpace space, uInt64 need);
-/* Unregisters and frees the page; the caller has unlinked it. */
+/* Unregisters and frees the page, or the pages; the caller has unlinked them. */
 void freePage(stdThread self, stdMemPage page);
+void freePages(stdThread self, PageKeys *pages, size_t count);
 /* The native allocator with the safety valve behind it. */
 Pointer nativeMalloc(size_t size);
 void    releaseSafetyValve(void);

@@ -11,8 +11,12 @@
  * owner applies before it next looks anything up or registers a page. So a
  * released page is never found again, even for heap addresses that a later
  * page reuses.
+ *
+ * Pages released together (a space being deleted) leave each map in one
+ * walk in address order, which meets each node near them once.
  */
 #include <string.h>
+#include <algorithm>
 #include <new>
 #include "stdMemSpaceLocal.h"
 
@@ -24,6 +28,15 @@ static thread_local LocalPageMap *ownMap;
 static thread_local uInt64        ownMapGeneration;
 
 static inline uInt64 keyOf(const void *address) { return (Address)address / 8; }
+
+/* The module changes its maps in the native space only, so every node of
+ * theirs comes from the process heap: what an undefine takes out goes
+ * straight back there, without a block lookup for each node. */
+static void undefineKeys(stdRangeMap map, uInt64 first, uInt64 last)
+{
+    rangemapLocal::Retired retired(mbFree);
+    rangemapLocal::undefineRange(map, first, last - first + 1, retired);
+}
 
 /*
  * A small per-thread cache of recent answers, by 64 KiB window of address:
@@ -94,7 +107,7 @@ static void drainPendingLocked(LocalPageMap *local)
 {
     while (PendingRange *p = local->pending) {
         local->pending = p->next;
-        rangemapUndefine(local->map, p->start, p->count);
+        undefineKeys(local->map, p->start, p->start + p->count - 1);
         memspFree(p);
     }
     local->stale.store(false, std::memory_order_relaxed);
@@ -111,10 +124,10 @@ static void drainPending(LocalPageMap *local)
 
 static LocalPageMap *createOwnLocalMap(stdThread self)
 {
+    uInt64 generation = managerGeneration.load(std::memory_order_relaxed);
     LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
     local->map        = rangemapCreate();
     local->pending    = nullptr;
-    local->generation = managerGeneration.load(std::memory_order_relaxed);
     lockEnter(&blockToSpacePageLock);
     if (threadLocalblockToPageMaps == nullptr) {
         threadLocalblockToPageMaps = setCreate(stdPointerHash, stdPointerEqual, 8);
@@ -122,7 +135,7 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
     setInsert(threadLocalblockToPageMaps, local);
     lockExit(&blockToSpacePageLock);
     ownMap = local;
-    ownMapGeneration = local->generation;
+    ownMapGeneration = generation;
     self->blockToPageMap = local;
     return local;
 }
@@ -130,6 +143,22 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
 static bool onlyLocal(stdThread self)
 {
     return threadsActive() && self->memNotSharedAmongThreads;
+}
+
+/* Pages taken out of a map under one hold of its lock at most. */
+const size_t pagesPerHold = 64;
+
+/* Takes the pages, sorted by address, out of the map (in the native space),
+ * holding the lock, if any, for a bounded stretch of pages at a time; the
+ * nodes that come out are freed after it. */
+static void undefinePages(stdRangeMap map, const PageKeys *pages, size_t count, std::atomic<stdMutex> *lock)
+{
+    for (size_t done = 0; done < count; done += pagesPerHold) {
+        rangemapLocal::Retired retired(mbFree);
+        if (lock) lockEnter(lock);
+        rangemapLocal::undefineValues(map, pages + done, std::min(pagesPerHold, count - done), retired);
+        if (lock) lockExit(lock);
+    }
 }
 
 namespace memspLocal {
@@ -144,7 +173,7 @@ void newPageEpoch(void)
     pageEpoch.fetch_add(1, std::memory_order_relaxed);
 }
 
-stdMemPage findPage(stdThread self, const void *address)
+stdMemPage findPage(const void *address)
 {
     Address a = (Address)address;
     validateCache();
@@ -152,6 +181,7 @@ stdMemPage findPage(stdThread self, const void *address)
     if (a - cached.first < cached.end - cached.first) return cached.page;
     uInt64 key = keyOf(address);
     if (threadsActive()) {
+        stdThread self = stdGetThreadContext();
         if (LocalPageMap *local = ownLocalMap(self)) {
             if (local->stale.load(std::memory_order_acquire)) {
                 NativeScope native(self);
@@ -195,33 +225,43 @@ void registerPage(stdThread self, stdMemPage page)
     }
 }
 
-void unregisterPage(stdThread self, stdMemPage page)
+void unregisterPages(stdThread self, PageKeys *pages, size_t count)
 {
-    newPageEpoch();
-    uInt64 start = keyOf(page->memory), count = page->total / 8;
+    std::sort(pages, pages + count, [](const PageKeys &a, const PageKeys &b) { return a.first < b.first; });
     NativeScope native(self);
     LocalPageMap *local = threadsActive() ? ownLocalMap(self) : nullptr;
-    if (local != nullptr && page->localMap == local) {
+    bool foreign = false, shared = false;
+    for (size_t i = 0; i < count; i++) {
+        stdMemPage page = pageOf(pages[i]);
+        if (local == nullptr || page->localMap != local) {
+            memspASSERT(!onlyLocal(self), "!useOnlyThreadLocalBlockSpaceMap()",
+                        ("Record is expected to be in current thread's local map"));
+            foreign = foreign || page->localMap != nullptr;
+        }
+        shared = shared || page->inSharedMap;
+    }
+    if (local != nullptr) {
         drainPending(local);
-        rangemapUndefine(local->map, start, count);
-    } else {
-        memspASSERT(!onlyLocal(self), "!useOnlyThreadLocalBlockSpaceMap()",
-                    ("Record is expected to be in current thread's local map"));
+        undefinePages(local->map, pages, count, nullptr);
     }
-    bool foreign = page->localMap != nullptr && page->localMap != local;
-    if (!foreign && !page->inSharedMap) return;
-    lockEnter(&blockToSpacePageLock);
     if (foreign) {
-        /* Registered by another thread: its owner forgets it before its next lookup. */
-        PendingRange *p = (PendingRange *)stdMALLOC(sizeof(PendingRange));
-        p->start = start;
-        p->count = count;
-        p->next  = page->localMap->pending;
-        page->localMap->pending = p;
-        page->localMap->stale.store(true, std::memory_order_release);
+        /* Registered by another thread: its owner forgets them before its next lookup. */
+        lockEnter(&blockToSpacePageLock);
+        for (size_t i = 0; i < count; i++) {
+            LocalPageMap *owner = pageOf(pages[i])->localMap;
+            if (owner == nullptr || owner == local) continue;
+            PendingRange *p = (PendingRange *)stdMALLOC(sizeof(PendingRange));
+            p->start = pages[i].first;
+            p->count = pages[i].last - pages[i].first + 1;
+            p->next  = owner->pending;
+            owner->pending = p;
+            owner->stale.store(true, std::memory_order_release);
+        }
+        lockExit(&blockToSpacePageLock);
     }
-    if (page->inSharedMap) rangemapUndefine(blockToSpacePage, start, count);
-    lockExit(&blockToSpacePageLock);
+    if (shared) undefinePages(blockToSpacePage, pages, count, &blockToSpacePageLock);
+    /* Before the memory goes: no thread answers from a recent page any more. */
+    newPageEpoch();
 }
 
 void dropOwnLocalMapIfEmpty(stdThread self)

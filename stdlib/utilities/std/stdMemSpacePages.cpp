@@ -196,13 +196,26 @@ bool createLargePage(stdThread self, stdMemSpace space, uInt64 need)
     return page != nullptr;
 }
 
+void freePages(stdThread self, PageKeys *pages, size_t count)
+{
+    unregisterPages(self, pages, count);
+    /* From the highest address down, as the page lists give them out (newest
+     * first): freed from the bottom up, they would all reach the heap's top
+     * at the end, and the C library would give the whole of it back to the
+     * system at once. */
+    for (size_t i = count; i-- > 0;) {
+        stdMemPage page = pageOf(pages[i]);
+        if (page->isSmall) page->space->nrofSmallPages--;
+        unpoison(page->memory, page->isSmall ? page->total : page->total + 2 * headerSize);
+        mbFree(page->memory);
+        mbFree(page);
+    }
+}
+
 void freePage(stdThread self, stdMemPage page)
 {
-    unregisterPage(self, page);
-    if (page->isSmall) page->space->nrofSmallPages--;
-    unpoison(page->memory, page->isSmall ? page->total : page->total + 2 * headerSize);
-    mbFree(page->memory);
-    mbFree(page);
+    PageKeys keys = keysOf(page);
+    freePages(self, &keys, 1);
 }
 
 } // namespace memspLocal

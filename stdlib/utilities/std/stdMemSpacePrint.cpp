@@ -202,9 +202,8 @@ void memspPrint(stdWriter writer, stdMemSpace space, Bool tune, Int level, Bool 
 
 void memspDescribeBlock(stdWriter writer, Pointer address)
 {
-    stdThread self = stdGetThreadContext();
     stdGlobalEnter();
-    stdMemPage page = findPage(self, address);
+    stdMemPage page = findPage(address);
     if (page) {
         stdMemSpace space = page->space;
         spaceLock(space);
@@ -220,7 +219,7 @@ void memspDescribeBlock(stdWriter writer, Pointer address)
 
 void memspCheckBlock(Pointer address)
 {
-    stdMemPage page = findPage(stdGetThreadContext(), address);
+    stdMemPage page = findPage(address);
     if (page) {
         memspASSERT(!page->space->deleted, "!page->space->deleted",
                     ("Block from deleted memory space '%s' founc in memspCheckBlock", page->space->name));
@@ -230,7 +229,7 @@ void memspCheckBlock(Pointer address)
 uInt32 memspPointerHash(Pointer address)
 {
     Address p = (Address)address;
-    if (stdMemPage page = findPage(stdGetThreadContext(), address)) {
+    if (stdMemPage page = findPage(address)) {
         Address d = p - (Address)page;
         return (uInt32)(page->id ^ (d >> 11) ^ (d >> 8) ^ (d >> 5));
     }
@@ -246,8 +245,7 @@ uInt32 memspPointerHash(Pointer address)
 Bool memspPointerLE(Pointer a, Pointer b)
 {
     if (a == b) return True;
-    stdThread self = stdGetThreadContext();
-    stdMemPage pa = findPage(self, a), pb = findPage(self, b);
+    stdMemPage pa = findPage(a), pb = findPage(b);
     if ((pa != nullptr) != (pb != nullptr)) return pb != nullptr;
     if (pa && pb && pa != pb) return pb->id >= pa->id;
     return (Address)b >= (Address)a;

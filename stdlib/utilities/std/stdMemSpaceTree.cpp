@@ -44,19 +44,55 @@ stdMemSpace memspCreate(cString name, stdMemSpace parent, uInt32 pageSize)
     return space;
 }
 
-/* Every page of the space back to the native heap. */
+/* The page lists of a space: the large pages and one list per block size. */
+struct PageLists {
+    stdMemPage heads[1 + nrofSmallLists];
+    uInt32     count;
+};
+
+/* Every page of the space back to the native heap: all at once, or page
+ * by page when the heap cannot even hold the list of them. */
 static void releasePages(stdThread self, stdMemSpace space)
 {
-    while (stdMemPage page = space->largePages) {
-        space->largePages = page->next;
-        freePage(self, page);
-    }
-    mapRangeTraverse(space->smallPages, [](Pointer list, Pointer self) {
-        for (stdMemPage page = (stdMemPage)list, next; page; page = next) {
-            next = page->next;
-            freePage((stdThread)self, page);
+    size_t count = space->nrofSmallPages;
+    for (stdMemPage page = space->largePages; page; page = page->next) count++;
+    PageKeys *pages = count ? (PageKeys *)nativeMalloc(count * sizeof(PageKeys)) : nullptr;
+    if (pages != nullptr) {
+        PageLists lists;
+        lists.heads[0] = space->largePages;
+        lists.count = 1;
+        mapRangeTraverse(space->smallPages, [](Pointer list, Pointer lists) {
+            PageLists *l = (PageLists *)lists;
+            if (l->count < 1 + nrofSmallLists) l->heads[l->count++] = (stdMemPage)list;
+        }, &lists);
+        /* A page of each list in turn: the descriptors lie far apart in the
+         * heap, and the lists' next ones are fetched side by side. */
+        size_t gathered = 0;
+        for (bool more = true; more && gathered < count;) {
+            more = false;
+            for (uInt32 k = 0; k < lists.count && gathered < count; k++) {
+                if (stdMemPage page = lists.heads[k]) {
+                    pages[gathered++] = keysOf(page);
+                    lists.heads[k] = page->next;
+                    more = true;
+                }
+            }
         }
-    }, self);
+        space->largePages = nullptr;
+        freePages(self, pages, gathered);
+        mbFree(pages);
+    } else {
+        while (stdMemPage page = space->largePages) {
+            space->largePages = page->next;
+            freePage(self, page);
+        }
+        mapRangeTraverse(space->smallPages, [](Pointer list, Pointer self) {
+            for (stdMemPage page = (stdMemPage)list, next; page; page = next) {
+                next = page->next;
+                freePage((stdThread)self, page);
+            }
+        }, self);
+    }
     NativeScope native(self);
     mapEmpty(space->smallPages);
 }

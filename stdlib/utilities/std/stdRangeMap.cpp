@@ -42,7 +42,7 @@ Retired::~Retired()
 {
     while (Node *n = head) {
         head = (Node *)n->slots[0];
-        memspFree(n);
+        release(n);
     }
 }
 
@@ -188,6 +188,43 @@ static void undefineIn(Node **slot, uInt64 first, uInt64 last, Retired &retired)
     collapseSparse(slot, retired);
 }
 
+/* The ranges of undefineValues still ahead of a walk in ascending key order. */
+struct RangesAhead {
+    const ValueRange *at, *end;
+    /* The first range that does not end before the key. */
+    const ValueRange *from(uInt64 key)
+    {
+        while (at < end && at->last < key) at++;
+        return at;
+    }
+};
+
+/* A leaf of a range's value lies inside the range, so it goes whole; slots
+ * that meet no range are not entered. */
+static void undefineValuesIn(Node **slot, RangesAhead &ahead, Retired &retired)
+{
+    Node *n = *slot;
+    /* The children are scattered through the heap: ask for all of them
+     * before going down into the first. */
+    for (uInt32 i = 0; i < slotCount; i++) {
+        if (Node *child = childAt(n, i)) {
+            for (uInt32 line = 0; line < sizeof(Node); line += 64) __builtin_prefetch((char *)child + line);
+        }
+    }
+    for (uInt32 i = 0; i < slotCount; i++) {
+        if (n->slots[i] == nullptr) continue;
+        const ValueRange *r = ahead.from(slotFirst(n, i));
+        if (r == ahead.end) break;
+        if (r->first > slotLast(n, i)) continue;
+        if (!n->isLeaf[i]) {
+            undefineValuesIn((Node **)&n->slots[i], ahead, retired);
+        } else if (n->slots[i] == r->value) {
+            setLeaf(n, i, nullptr, retired);
+        }
+    }
+    collapseSparse(slot, retired);
+}
+
 /* The last key of a non-empty range; a range running past the top of the
  * key space is an assertion. */
 static uInt64 lastKeyOf(uInt64 start, uInt64 length)
@@ -235,11 +272,22 @@ void rangemapDefine1(stdRangeMap map, uInt64 key, Pointer value)
     rangemapDefine(map, key, 1, value);
 }
 
-void rangemapUndefine(stdRangeMap map, uInt64 start, uInt64 length)
+void rangemapLocal::undefineRange(stdRangeMap map, uInt64 start, uInt64 length, Retired &retired)
 {
     if (length == 0) return;
-    Retired retired;
     undefineIn(&map->root, start, lastKeyOf(start, length), retired);
+}
+
+void rangemapLocal::undefineValues(stdRangeMap map, const ValueRange *ranges, size_t count, Retired &retired)
+{
+    RangesAhead ahead = {ranges, ranges + count};
+    if (map->root && count) undefineValuesIn(&map->root, ahead, retired);
+}
+
+void rangemapUndefine(stdRangeMap map, uInt64 start, uInt64 length)
+{
+    Retired retired;
+    undefineRange(map, start, length, retired);
 }
 
 void rangemapUndefine1(stdRangeMap map, uInt64 key)

@@ -9,6 +9,7 @@
 #define stdRangeMapLocal_INCLUDED
 
 #include "stdRangeMap.h"
+#include "stdMemSpace.h"
 
 namespace rangemapLocal {
 
@@ -50,16 +51,35 @@ bool isUniform(const Node *n);
  * Nodes taken out of a tree, freed only when the operation that took them
  * out is done. Freeing goes through the allocation interface, which may look
  * blocks up in range maps, this one included: it must find the tree whole.
+ * An owner that knows where its nodes came from may name a cheaper release.
  */
 struct Retired {
     Node *head = nullptr;   /* linked through slots[0] */
-    Retired() = default;
+    void (*release)(Pointer);
+    explicit Retired(void (*release)(Pointer) = memspFree) : release(release) {}
     Retired(const Retired &) = delete;
     Retired &operator=(const Retired &) = delete;
     ~Retired();
 };
 /* Retires the node and every node below it; the caller unlinks it. */
 void retireTree(Node *n, Retired &retired);
+
+/* rangemapUndefine, with the nodes it takes out left in retired. */
+void undefineRange(stdRangeMap map, uInt64 start, uInt64 length, Retired &retired);
+
+/* A range of keys, inclusive, and a value. */
+struct ValueRange {
+    uInt64  first, last;
+    Pointer value;
+};
+/*
+ * Unmaps the ranges' values. The ranges are sorted and disjoint, and the map
+ * holds each range's value within that range only (a page and its keys).
+ * One walk meets each node near the ranges once, where undefining range by
+ * range would take the nodes at both ends of every range apart; keys of
+ * other values, between the ranges or in them, stay as they are.
+ */
+void undefineValues(stdRangeMap map, const ValueRange *ranges, size_t count, Retired &retired);
 
 } // namespace rangemapLocal
 

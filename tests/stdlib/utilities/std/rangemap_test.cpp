@@ -90,6 +90,18 @@ public:
         }
         return out;
     }
+    /* Unmaps the keys of [first, last] that hold the value. */
+    void unassignValue(uInt64 first, uInt64 last, uInt64 value)
+    {
+        std::vector<std::pair<uInt64, uInt64>> held;
+        auto it = ranges.upper_bound(first);
+        if (it != ranges.begin()) --it;
+        for (; it != ranges.end() && it->first <= last; ++it) {
+            uInt64 a = std::max(it->first, first), b = std::min(it->second.first, last);
+            if (it->second.second == value && a <= b) held.push_back({a, b});
+        }
+        for (auto [a, b] : held) assign(a, b, 0);
+    }
     bool empty() const { return ranges.empty(); }
     uInt64 smallest() const { return ranges.begin()->first; }
     uInt64 largest() const { return ranges.rbegin()->second.first; }
@@ -235,6 +247,49 @@ TEST(RangeMapModel, RandomOperationsAgreeWithAModelOfRanges)
         }
     }
     rangemapDelete(map);
+}
+
+TEST(RangeMapModel, UndefiningTheValuesOfSortedRanges)
+{
+    // Page-like ranges, each with a value of its own, packed like heap
+    // blocks or spread out, with other values between them and inside them;
+    // a sorted selection of them goes in one walk, the rest stays.
+    std::mt19937_64 rng(5150);
+    for (int round = 0; round < 300 && !::testing::Test::HasFailure(); round++) {
+        stdRangeMap map = rangemapCreate();
+        Model model;
+        std::vector<rangemapLocal::ValueRange> pages;
+        uInt64 at = round % 3 == 2 ? top - 0x4000000 : 0x555555550000ull / 8 + rng() % 0x10000;
+        size_t count = 1 + rng() % 160;
+        for (size_t i = 0; i < count && at < top - 0x200000; i++) {
+            uInt64 length = rng() % 4 ? 0x2000 + rng() % 3 : 1 + rng() % 0x30000;
+            uInt64 value = 0x1000 + 8 * i;
+            pages.push_back({at, at + length - 1, K(value)});
+            rangemapDefine(map, at, length, K(value));
+            model.assign(at, at + length - 1, value);
+            uInt64 gap = rng() % 3 == 0 ? 0 : rng() % 4 ? 2 + rng() % 0x200 : rng() % 0x100000;
+            if (gap && rng() % 3 == 0) {   // another value between pages
+                rangemapDefine(map, at + length, gap, K(8));
+                model.assign(at + length, at + length + gap - 1, 8);
+            }
+            if (rng() % 8 == 0) {          // and inside one
+                uInt64 inside = at + rng() % length, n = 1 + rng() % (at + length - inside);
+                rangemapDefine(map, inside, n, K(16));
+                model.assign(inside, inside + n - 1, 16);
+            }
+            at += length + gap;
+        }
+        std::vector<rangemapLocal::ValueRange> chosen;
+        for (auto &p : pages) if (rng() % 4) chosen.push_back(p);
+        {
+            rangemapLocal::Retired retired;
+            rangemapLocal::undefineValues(map, chosen.data(), chosen.size(), retired);
+        }
+        for (auto &p : chosen) model.unassignValue(p.first, p.last, U(p.value));
+        ASSERT_EQ(runsOf(map), model.runs()) << "round " << round;
+        checkShape(map);
+        rangemapDelete(map);
+    }
 }
 
 TEST(RangeMapCases, LookupsRunsAndEnds)
