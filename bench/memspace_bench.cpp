@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "ratioReporter.h"
 #include "stdMemSpace.h"
 
 namespace {
@@ -111,59 +112,14 @@ BENCHMARK_TEMPLATE(BM_Batch, InCLibrary);
 BENCHMARK(BM_ReleaseByDeletingTheSpace)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReleaseByFreeCalls)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-/* The usual console output (without colours: it is often kept in a file),
- * and then the C library's time over the space's for each pair of
- * benchmarks: of the medians when there are repetitions. */
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            std::string name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                times[name] = {run.GetAdjustedCPUTime()};
-                medians[name] = true;
-            } else if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !medians[name]) {
-                times[name].push_back(run.GetAdjustedCPUTime());
-            }
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const char *pairs[][3] = {
-            {"alloc/free pairs", "BM_Pairs<InSpace>", "BM_Pairs<InCLibrary>"},
-            {"batches", "BM_Batch<InSpace>", "BM_Batch<InCLibrary>"},
-            {"1M blocks released", "BM_ReleaseByDeletingTheSpace", "BM_ReleaseByFreeCalls"},
-        };
-        printf("\nC library / memory space (CPU time):\n");
-        for (auto &pair : pairs) {
-            auto space = times.find(pair[1]), c = times.find(pair[2]);
-            if (space != times.end() && c != times.end()) {
-                printf("  %-20s %.2f\n", pair[0], median(c->second) / median(space->second));
-            }
-        }
-    }
-
-private:
-    static double median(std::vector<double> values)
-    {
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    std::map<std::string, std::vector<double>> times;
-    std::map<std::string, bool> medians;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    benchsupport::RatioReporter reporter("C library / memory space", {
+        {"alloc/free pairs", "BM_Pairs<InCLibrary>", "BM_Pairs<InSpace>"},
+        {"batches", "BM_Batch<InCLibrary>", "BM_Batch<InSpace>"},
+        {"1M blocks released", "BM_ReleaseByFreeCalls", "BM_ReleaseByDeletingTheSpace"},
+    }, true);
+    return benchsupport::runWithRatios(argc, argv, reporter);
 }

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "ratioReporter.h"
 #include "stdThreads.h"
 
 namespace {
@@ -183,48 +184,15 @@ void BM_PosixBroadcastTo8(benchmark::State &state)
 }
 BENCHMARK(BM_PosixBroadcastTo8)->UseRealTime();
 
-/* The usual console output, and then each library benchmark's time over its
- * POSIX pair's; with repetitions, the medians are compared. */
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                times[run.benchmark_name()].push_back(run.GetAdjustedRealTime());
-            }
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        printf("\nlibrary / POSIX (real time):\n");
-        for (const auto &[name, all] : times) {
-            if (name.rfind("BM_Lib", 0) != 0) continue;
-            auto pair = times.find("BM_Posix" + name.substr(6));
-            if (pair != times.end()) {
-                printf("  %-24s %.2f\n", name.substr(6).c_str(), median(all) / median(pair->second));
-            }
-        }
-    }
-
-private:
-    static double median(std::vector<double> values)
-    {
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    std::map<std::string, std::vector<double>> times;
-};
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    benchsupport::RatioReporter reporter("library / POSIX", {
+        {"MutexEnterExit", "BM_LibMutexEnterExit", "BM_PosixMutexEnterExit"},
+        {"GlobalEnterExit", "BM_LibGlobalEnterExit", "BM_PosixGlobalEnterExit"},
+        {"SemaphoreVP", "BM_LibSemaphoreVP", "BM_PosixSemaphoreVP"},
+        {"BroadcastTo8", "BM_LibBroadcastTo8", "BM_PosixBroadcastTo8"},
+    }, false);
+    return benchsupport::runWithRatios(argc, argv, reporter);
 }
