@@ -9,7 +9,7 @@
   big.range    "OFFSET SIZE": where big's entry lies in big.exe, for dd;
   many.exe     a gcc host program with APPS apps (default 10,000), each a
                container of two named targets, the first 100 with process
-               attributes.
+               attributes; not made when APPS is 0.
 
 The big container is streamed to disk (never held in memory whole) and
 added with objcopy; the many sections are assembled by gcc from .incbin
@@ -105,8 +105,11 @@ def main(argv):
     mib = int(argv[2]) if len(argv) > 2 else 512
     apps = int(argv[3]) if len(argv) > 3 else 10000
     make_big(outdir, mib)
-    make_many(outdir, apps)
-    for name in ("big.exe", "big.entry", "many.exe"):
+    made = ["big.exe", "big.entry"]
+    if apps > 0:
+        make_many(outdir, apps)
+        made.append("many.exe")
+    for name in made:
         print("%-10s %12d bytes" % (name, os.path.getsize(outdir / name)))
     return 0
 

@@ -1,15 +1,33 @@
 // Reading the target ID out of the bytes of an attribute section.
 #include "llvm/ADT/ArrayRef.h"
 #include "llvm/Support/Error.h"
+#include "llvm/Support/ErrorHandling.h"
 #include "llvm/Support/RISCVAttributeParser.h"
 #include "llvm/Support/RISCVAttributes.h"
 
 #include "LUMAttributeParserLocal.h"
 #include "lumAttributes.h"
+#include "stdMemSpace.h"
+
+#include <new>
 
 using namespace llvm;
 
 namespace {
+
+// LLVM reports its own failed allocations through this handler (without one
+// it prints its own message and aborts): they end the run as every other
+// failed allocation does.
+[[noreturn]] void llvmOutOfMemory(void *, const char *, bool)
+{
+    stdOutOfMemory();
+}
+
+void reportLlvmOutOfMemory()
+{
+    static const bool installed = (install_bad_alloc_error_handler(llvmOutOfMemory), true);
+    (void)installed;
+}
 
 // Parses the section with a fresh Parser and hands the result to read. A
 // malformed section is not worth a diagnostic here: the caller only learns
@@ -19,12 +37,17 @@ LUM_ID lookUp(const uint8_t *bytes, size_t length, endianness order, Read read)
 {
     if (bytes == nullptr)
         return LUM_ID_INVALID;
-    Parser parser;
-    if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
-        consumeError(std::move(error));
-        return LUM_ID_INVALID;
+    reportLlvmOutOfMemory();
+    try {
+        Parser parser;
+        if (Error error = parser.parse(ArrayRef<uint8_t>(bytes, length), order)) {
+            consumeError(std::move(error));
+            return LUM_ID_INVALID;
+        }
+        return read(parser);
+    } catch (const std::bad_alloc &) {
+        stdOutOfMemory();
     }
-    return read(parser);
 }
 
 } // namespace

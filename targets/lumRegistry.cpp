@@ -1,8 +1,10 @@
 // The fixed table of LUM targets and the lookups by name and ID.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "lumRegistryLocal.h"
+#include "stdMemSpace.h"
 
 namespace LUM {
 
@@ -33,9 +35,15 @@ static LUMRegistry buildRegistry()
         // operation that counts or lists targets skips it.
         {"generic-rv64", "Invalid", LUM_ID_INVALID, NullCompatibilityList},
     };
+    // Built before main: a std::bad_alloc escaping it would end the process
+    // with an uncaught exception instead of the allocation failure report.
     LUMRegistry result;
-    for (const LUM &entry : entries)
-        result.emplace(entry.id, entry);
+    try {
+        for (const LUM &entry : entries)
+            result.emplace(entry.id, entry);
+    } catch (const std::bad_alloc &) {
+        stdOutOfMemory();
+    }
     return result;
 }
 

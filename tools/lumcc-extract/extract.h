@@ -9,6 +9,7 @@
 #define extract_INCLUDED
 
 #include <stdio.h>
+#include <sys/stat.h>
 #include "stdTypes.h"
 #include "stdMessages.h"
 #include "stdList.h"
@@ -113,12 +114,42 @@ FatApp *extractPickApp(FatApp *apps, uInt64 count);
 /* The executable (or process-attribute) entry for targetCPUID, or the only one. */
 DevObj *extractPickEntry(FatApp *app);
 
-/* Copies the entry's bytes into outputFile; creates the file only after the
- * bytes are known to be inside the input, and after a failed write, or an
- * input that lost bytes meanwhile ("Could not read file"), leaves no part of
- * them behind (a file named directly is removed, one reached through a link
- * emptied; devices and pipes are never removed). */
+/* Copies the entry's bytes into outputFile once they are known to be inside
+ * the input. A regular output is replaced whole or left as it was; one
+ * written in place keeps no part of a failed write (a file named directly is
+ * removed, one reached through a link emptied; devices and pipes are never
+ * removed). */
 void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry);
+
+/* ------------------------------------------------------------- output file */
+
+/* Where the entry's bytes go. */
+typedef struct {
+    int         fd;          /* -1 until opened */
+    Bool        replacing;   /* fd is a new file, renamed over target when complete */
+    String      target;      /* outputFile with every link followed; null when they cannot be */
+    String      temporary;   /* the new file's name (replacing only) */
+    Bool        existed;     /* target existed (replacing only) */
+    struct stat previous;    /* target as it was (replacing only) */
+    struct stat written;     /* the file opened in place */
+} ExtractOutput;
+
+/* Decides how outputFile is written, and when it is replaced makes the new
+ * file beside it (removed again on every way out but success). */
+void extractPlanOutput(ExtractOutput *output);
+
+/* Opens outputFile in place when it is not replaced (fatal "Cannot open
+ * output file" on failure): this truncates it. */
+void extractOpenOutput(ExtractOutput *output);
+
+/* True when the output is written where it lies. */
+Bool extractOutputIsInPlace(const ExtractOutput *output);
+
+/* Puts the written file in place; False (nothing of it kept) on failure. */
+Bool extractFinishOutput(ExtractOutput *output);
+
+/* Drops what was written after a failure. */
+void extractAbandonOutput(ExtractOutput *output);
 
 /* Prints the info listing of all apps on standard output. */
 void extractListApps(ExtractInput *input, FatApp *apps, uInt64 count);

@@ -2,52 +2,16 @@
  * Writing the chosen entry's bytes to the output file.
  *
  * The entry is read from the input file only now, piece by piece as it is
- * written, so a mapped input never has its pages mapped in. The output file is
- * created only once the entry is known to lie inside the input, and a file
- * that could not be written whole never keeps the part that was.
+ * written, so a mapped input never has its pages mapped in. The output is
+ * touched only once the entry is known to lie inside the input, and a file
+ * that could not be written whole never keeps the part that was
+ * (extractOutputFile.cpp).
  */
 #include <errno.h>
 #include <stdio.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include "extract.h"
 #include "stdMemSpace.h"
-
-/* Whether the output is a regular file, and which one: taken while it is open. */
-typedef struct {
-    Bool        regular;
-    struct stat identity;
-} OutputFile;
-
-static OutputFile describeOutput(FILE *output)
-{
-    OutputFile file;
-    file.regular = fstat(fileno(output), &file.identity) == 0 && S_ISREG(file.identity.st_mode);
-    return file;
-}
-
-/*
- * After a failed write a regular file must not keep the part that was
- * written (it would look like a result): removed when outputFile names it
- * directly, emptied while still open when a link leads to it, so that the
- * link keeps pointing where it did. A device, a pipe or whatever else the
- * path names is left alone.
- */
-static void discardPartialOutput(FILE *stillOpen, const OutputFile *file)
-{
-    if (!file->regular) {
-        return;
-    }
-    struct stat named;
-    Bool namedDirectly = lstat(outputFile, &named) == 0 && S_ISREG(named.st_mode)
-                         && named.st_dev == file->identity.st_dev
-                         && named.st_ino == file->identity.st_ino;
-    if (namedDirectly) {
-        unlink(outputFile);
-    } else if (stillOpen != NULL && ftruncate(fileno(stillOpen), 0) != 0) {
-        return; /* nothing else can be done with it */
-    }
-}
 
 /* The piece of the entry read from the input and written at a time. */
 static const uInt64 copyChunk = 256u << 10;
@@ -62,17 +26,19 @@ typedef struct {
 } EntrySource;
 
 /*
- * Opening the output truncates the file it names. When that is the input
- * itself, the input would lose the entry's bytes before they are written,
- * so the entry is copied out first, as reading the whole input into memory
- * used to do. The memory the copy needs is taken here, before the output is
- * opened: running out of it afterwards would leave the output truncated.
+ * An output replaced by a new file leaves the input's mapping whole, even
+ * when it is the input. Opening an output in place truncates the file it
+ * names, though, and when that is the input (a file with other hard links)
+ * the input would lose the entry's bytes before they are written, so the
+ * entry is copied out first. The memory the copy needs is taken here, before
+ * the output is opened: running out of it afterwards would leave the output
+ * truncated.
  */
-static EntrySource locateEntry(ExtractInput *input, DevObj *entry)
+static EntrySource locateEntry(ExtractInput *input, DevObj *entry, const ExtractOutput *output)
 {
     EntrySource source = { &input->file, (uInt64)(input->elf - input->file.data) + entry->offset,
                            entry->size, NULL, NULL };
-    if (file_info_maps(input->file, outputFile)) {
+    if (extractOutputIsInPlace(output) && file_info_maps(input->file, outputFile)) {
         source.copy = (uInt8 *)stdMALLOC(source.size ? source.size : 1);
         if (!file_info_read(input->file, source.offset, source.copy, source.size)) {
             msgReport(hostMsgFileReadFailed, inputFile);
@@ -108,9 +74,8 @@ static Bool writeWhole(int fd, const uInt8 *data, uInt64 size)
  * the buffer. Bytes that the input file no longer holds are the input
  * failing, not the output.
  */
-static WriteOutcome writeEntry(FILE *output, const EntrySource *source)
+static WriteOutcome writeEntry(int fd, const EntrySource *source)
 {
-    int fd = fileno(output);
     if (source->copy != NULL) {
         return writeWhole(fd, source->copy, source->size) ? writeDone : writeOutputFailed;
     }
@@ -135,26 +100,24 @@ void extractCopyEntry(ExtractInput *input, FatApp *app, DevObj *entry)
     if (!elfRangeInside(entry->offset, entry->size, input->elfSize)) {
         msgReport(msgEntryBeyondInput, inputFile, app->name);
     }
-    EntrySource source = locateEntry(input, entry);
+    ExtractOutput output;
+    extractPlanOutput(&output);
+    EntrySource source = locateEntry(input, entry, &output);
+    extractOpenOutput(&output);
 
-    FILE *output = fopen(outputFile, "wb");
-    if (output == NULL) {
-        msgReport(msgOutFileOpenFail, outputFile);
-    }
-    OutputFile file = describeOutput(output);
-    WriteOutcome outcome = writeEntry(output, &source);
+    WriteOutcome outcome = writeEntry(output.fd, &source);
     if (outcome != writeDone) {
-        discardPartialOutput(output, &file);
-        fclose(output);
+        extractAbandonOutput(&output);
         if (outcome == writeInputLost) {
             msgReport(hostMsgFileReadFailed, inputFile);
         }
         msgReport(msgOutFileWriteFail, outputFile);
     }
-    if (fclose(output) != 0) {
-        discardPartialOutput(NULL, &file);
+    if (!extractFinishOutput(&output)) {
         msgReport(msgOutFileWriteFail, outputFile);
     }
     memspFree(source.copy);
     memspFree(source.buffer);
+    memspFree(output.target);
+    memspFree(output.temporary);
 }

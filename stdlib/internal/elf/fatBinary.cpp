@@ -3,6 +3,7 @@
  */
 #include <stdlib.h>
 #include <string.h>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include "elfRange.h"
@@ -157,7 +158,8 @@ char *copyName(cString text, size_t length)
 }
 
 /* The ".lum_proc_attr_" sections by app name, the first of each name; built
- * once so that many apps in many sections stay linear. */
+ * once so that many apps in many sections stay linear. The table's growth
+ * failing is running out of memory like any other allocation. */
 using ProcAttrSections = std::unordered_map<std::string_view, uInt64>;
 
 ProcAttrSections findProcAttrSections(const HostSections *host)
@@ -174,7 +176,11 @@ ProcAttrSections findProcAttrSections(const HostSections *host)
         if (!budget.takeName(name + prefix, &length)) {
             break;
         }
-        sections.emplace(std::string_view(name + prefix, length), i);
+        try {
+            sections.emplace(std::string_view(name + prefix, length), i);
+        } catch (const std::bad_alloc &) {
+            stdOutOfMemory();
+        }
     }
     return sections;
 }

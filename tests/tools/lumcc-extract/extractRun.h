@@ -28,6 +28,9 @@ struct RunSetup {
     bool stdoutReaderGone = false;  /* standard output is a pipe whose reader has closed it */
     std::function<void()> whileRunning;  /* when set, called once the tool has started;
                                             the run is waited for after it returns */
+    std::function<void(int pid)> withProcess;  /* the same, given the tool's process ID */
+    std::vector<std::string> environment;  /* "NAME=value" settings added to the tool's */
+    bool asNobody = false;    /* the tool runs as user and group nobody, without root's rights */
 };
 
 /* Runs the tool with args in folder cwd. The tool starts with the default

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include "privileges.h"
+
 namespace {
 
 std::string slurp(int fd)
@@ -101,11 +103,20 @@ ToolRun runTool(const std::vector<std::string> &args, const std::string &cwd,
                 _exit(204);
             }
         }
+        if (setup.asNobody && !testsupport::becomeNobody()) {
+            _exit(205);
+        }
+        for (const std::string &setting : setup.environment) {
+            putenv(const_cast<char *>(setting.c_str()));
+        }
         execv(LUM_EXTRACT_BIN, argv.data());
         _exit(201);
     }
     if (pid > 0 && setup.whileRunning) {
         setup.whileRunning();
+    }
+    if (pid > 0 && setup.withProcess) {
+        setup.withProcess(pid);
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid) {

@@ -2,7 +2,8 @@
  * An input that loses bytes while the tool uses it (another program
  * truncates it): the run fails with the read failure, status 1, and leaves
  * no output behind. The tool is held at a known point while the input
- * shrinks: opening the output waits on a lease the test holds, or writing
+ * shrinks: opening the output waits on a lease the test holds (an output
+ * with a second hard link is written in place, so it is opened), or writing
  * the listing waits on a full pipe.
  */
 #include <fcntl.h>
@@ -79,6 +80,8 @@ TEST_F(ExtractLostInput, OutputOfAnInputCutWhileWritingIsRemoved)
     for (const Cut &cut : cuts) {
         writeText(scratch.file("in.exe"), program);
         writeText(scratch.file("out"), "");
+        unlink(scratch.file("out.link").c_str());
+        ASSERT_EQ(link(scratch.file("out").c_str(), scratch.file("out.link").c_str()), 0);
         BlockedLeaseSignal signal;
         int leased = open(scratch.file("out").c_str(), O_RDONLY);
         ASSERT_GE(leased, 0);

@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <functional>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -120,18 +123,28 @@ TEST_F(ExtractOutputSafety, InputNamedAsTheOutputSurvivesAFailedRun)
 
 /* --------------------------------------------------- a write that fails */
 
-/* The output reached through a link: the link stays, and the file it names
- * keeps none of the bytes written before the failure. */
-TEST_F(ExtractOutputSafety, FailedWriteThroughALinkKeepsTheLinkAndNoPartialData)
+/* The output reached through a link, to a file that exists or not yet: the
+ * link stays, and the file it names is as it was (or still missing). */
+TEST_F(ExtractOutputSafety, FailedWriteThroughALinkKeepsTheLinkAndTheFile)
 {
     ASSERT_EQ(symlink("real.elf", scratch.file("out").c_str()), 0);
     RunSetup setup;
     setup.fileSizeLimit = 1000;  /* the entry is larger */
-    ToolRun r = runTool({ "--app-name", "reduce", "-o", "out", fixture("prog.exe") }, scratch.path(), setup);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, diag("fatal", "Cannot write output file : 'out'"));
-    EXPECT_TRUE(isLink(scratch.file("out")));
-    EXPECT_EQ(readBytes(scratch.file("real.elf")), "");
+    for (bool exists : { false, true }) {
+        if (exists) {
+            writeText(scratch.file("real.elf"), "earlier result");
+        }
+        ToolRun r = runTool({ "--app-name", "reduce", "-o", "out", fixture("prog.exe") }, scratch.path(), setup);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, diag("fatal", "Cannot write output file : 'out'"));
+        EXPECT_TRUE(isLink(scratch.file("out")));
+        std::vector<std::string> left = { "out" };
+        if (exists) {
+            EXPECT_EQ(readBytes(scratch.file("real.elf")), "earlier result");
+            left.push_back("real.elf");
+        }
+        EXPECT_EQ(scratch.entries(), left);
+    }
 }
 
 /* However little memory the run is given, it either writes the whole entry
@@ -169,6 +182,85 @@ TEST_F(ExtractOutputSafety, RunOutOfMemoryLeavesAnExistingOutputFileAsItWas)
         allocationFailures += r.err == diag("fatal", "Memory allocation failure");
     }
     EXPECT_GT(allocationFailures, 0) << "no limit made an allocation fail";
+}
+
+/* ----------------------------------------------- how the output is written */
+
+/* What the output path is before the run, and what it must be after it: a
+ * regular file is replaced by a new one that keeps its mode (and owner), a
+ * link keeps leading to the replaced file, and where replacing would change
+ * what the path is (other hard links) or cannot be done (no new file can be
+ * made in the folder) the file is written in place. */
+TEST_F(ExtractOutputSafety, OutputIsReplacedWholeOrWrittenInPlaceAsItsShapeAllows)
+{
+    struct Shape {
+        const char *what;
+        std::function<void()> make;  /* makes "out" (and what it leads to) in the scratch folder */
+        mode_t umaskOfRun;
+        bool asNobody;
+        bool inPlace;                /* the file keeps its identity */
+        mode_t mode;                 /* of the file "out" leads to afterwards */
+        uid_t owner;
+    };
+    const std::string file = scratch.file("file");
+    auto existing = [&](mode_t mode, uid_t owner) {
+        return [=, this] {
+            writeText(file, "earlier result");
+            ASSERT_EQ(chmod(file.c_str(), mode), 0);
+            ASSERT_EQ(chown(file.c_str(), owner, owner), 0);
+            ASSERT_EQ(rename(file.c_str(), scratch.file("out").c_str()), 0);
+        };
+    };
+    const bool root = geteuid() == 0;
+    std::vector<Shape> shapes = {
+        { "a new file", [] {}, 022, false, false, 0644, geteuid() },
+        { "a new file, umask 027", [] {}, 027, false, false, 0640, geteuid() },
+        { "a file of mode 0751", existing(0751, geteuid()), 022, false, false, 0751, geteuid() },
+        { "a link to a file", [&] { existing(0600, geteuid())();
+                                    rename(scratch.file("out").c_str(), file.c_str());
+                                    symlink("file", scratch.file("out").c_str()); },
+          022, false, false, 0600, geteuid() },
+        { "a link leading nowhere", [&] { symlink("file", scratch.file("out").c_str()); },
+          022, false, false, 0644, geteuid() },
+        { "a file with a second hard link", [&] { existing(0640, geteuid())();
+                                                  link(scratch.file("out").c_str(), file.c_str()); },
+          022, false, true, 0640, geteuid() },
+    };
+    if (root) {
+        shapes.push_back({ "another user's file", existing(0604, 1234), 022, false, false, 0604, 1234 });
+        /* nobody may write the file, but make nothing in root's folder */
+        shapes.push_back({ "a file in a folder closed to the run",
+                           [&] { existing(0666, 0)();
+                                 chmod(scratch.path().c_str(), 0755); },
+                           022, true, true, 0666, 0 });
+    }
+    const std::string entry = readBytes(fixture("dev_reduce_tv7.elf"));
+    for (const Shape &shape : shapes) {
+        std::filesystem::remove(scratch.file("out"));
+        std::filesystem::remove(file);
+        shape.make();
+        struct stat before {};
+        bool existed = stat(scratch.file("out").c_str(), &before) == 0;
+        bool wasLink = isLink(scratch.file("out"));
+        RunSetup setup;
+        setup.asNobody = shape.asNobody;
+        mode_t saved = umask(shape.umaskOfRun);
+        ToolRun r = runTool({ "--app-name", "reduce", "-o", "out", fixture("prog.exe") }, scratch.path(), setup);
+        umask(saved);
+        EXPECT_EQ(r.status, 0) << shape.what << ": " << r.err;
+        EXPECT_EQ(readBytes(scratch.file("out")), entry) << shape.what;
+        EXPECT_EQ(isLink(scratch.file("out")), wasLink) << shape.what;
+        struct stat after {};
+        ASSERT_EQ(stat(scratch.file("out").c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, shape.mode) << shape.what;
+        EXPECT_EQ(after.st_uid, shape.owner) << shape.what;
+        if (existed) {
+            EXPECT_EQ(after.st_ino == before.st_ino, shape.inPlace) << shape.what;
+        }
+        for (const std::string &name : scratch.entries()) {
+            EXPECT_TRUE(name == "out" || name == "file") << shape.what << " left " << name;
+        }
+    }
 }
 
 /* ------------------------------------------------------- a pipe as output */
