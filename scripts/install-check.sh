@@ -5,18 +5,25 @@
 #
 # 1. `cmake --install BUILD --prefix P` into a temporary P: the tool, the four
 #    static libraries, every public header of their folders (none of the
-#    private *Local.h), the man page, the bash completion and the CMake
-#    package, which neither names LLVM nor leaves LLVM symbols to the linker,
-#    nor defines any that LLVM Support defines;
+#    private *Local.h), the man page, the bash completion, the CMake
+#    package and the pkg-config files of the libraries (valid, of the CMake
+#    package's version); the libraries neither name LLVM nor leave LLVM
+#    symbols to the linker, nor define any that LLVM Support defines;
 # 2. the installed man page passes `groff -man -ww -z` without a word;
 # 3. the installed tool runs the man page's examples on the demo's sample
 #    program (tests/fixtures/extract_fixtures.py demo, as scripts/demo.sh);
 # 4. the consumer project tests/consumer is configured against P (and the
 #    build's LLVM, for its program with an LLVM of its own), built with
 #    warnings as errors, and its tests run;
-# 5. `cpack -G DEB` makes the tool's package; unpacked with `dpkg-deb -x`,
+# 5. P is moved elsewhere, and the C consumer tests/consumer-c/tally.c is
+#    built against it with gcc -std=c11 -Wall -Wextra -Werror and the flags of
+#    `pkg-config --cflags --libs --static lumcc-cmdopt`; the C project
+#    tests/consumer-c (LANGUAGES C only) builds it again through find_package,
+#    compiles every public header of std and cmdopt as C11 and runs its tests
+#    on both programs;
+# 6. `cpack -G DEB` makes the tool's package; unpacked with `dpkg-deb -x`,
 #    its tool runs the same examples.
-# Nothing is built here but the consumer: BUILD must be built already.
+# Nothing is built here but the consumers: BUILD must be built already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -82,6 +89,13 @@ shared=$(comm -12 <(defined_symbols "$libdir/liblumtargets.a") \
 [ -z "$shared" ] || fail "liblumtargets.a defines symbols of LLVM Support, such as: $shared"
 version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$package_dir/lumccConfigVersion.cmake")
 [ -n "$version" ] || fail "no version in lumccConfigVersion.cmake"
+for library in std cmdopt elf targets; do
+  [ -f "$libdir/pkgconfig/lumcc-$library.pc" ] || fail "lumcc-$library.pc is not installed"
+  PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --validate "lumcc-$library" \
+    || fail "lumcc-$library.pc is not valid"
+  [ "$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --modversion "lumcc-$library")" = "$version" ] \
+    || fail "lumcc-$library.pc is not of version $version"
+done
 
 step "groff -man -ww -z"
 zcat "$prefix/share/man/man1/lumcc-extract.1.gz" > "$work/lumcc-extract.1"
@@ -129,6 +143,28 @@ cmake -S tests/consumer -B "$consumer" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInf
 cmake --build "$consumer" -j "$jobs" >> "$work/consumer.log" 2>&1 \
   || { cat "$work/consumer.log"; exit 1; }
 ctest --test-dir "$consumer" --output-on-failure
+
+step "the C consumer against the prefix, moved"
+moved=$work/moved/lumcc
+mkdir -p "$work/moved"
+mv "$prefix" "$moved"
+export PKG_CONFIG_PATH=$moved${libdir#"$prefix"}/pkgconfig
+if pkg-config --cflags --libs --static lumcc-targets | grep -qF "$prefix"; then
+  fail "the pkg-config files name the prefix they were installed to"
+fi
+# What a Makefile does: the compiler line and pkg-config alone.
+# shellcheck disable=SC2046 # pkg-config gives flags, one per word
+gcc -std=c11 -Wall -Wextra -Werror $(pkg-config --cflags lumcc-cmdopt) tests/consumer-c/tally.c \
+    $(pkg-config --libs --static lumcc-cmdopt) -o "$work/tally" \
+    || fail "tally.c does not build with the flags of pkg-config"
+consumer_c=$work/consumer-c
+cmake -S tests/consumer-c -B "$consumer_c" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_PREFIX_PATH="$moved" -DCMAKE_C_FLAGS="-Wall -Wextra -Werror" \
+      -DTALLY_ELSEWHERE="$work/tally" > "$work/consumer-c.log" 2>&1 \
+  || { cat "$work/consumer-c.log"; exit 1; }
+cmake --build "$consumer_c" -j "$jobs" >> "$work/consumer-c.log" 2>&1 \
+  || { cat "$work/consumer-c.log"; exit 1; }
+ctest --test-dir "$consumer_c" --output-on-failure
 
 step "cpack -G DEB"
 (cd "$build" && cpack -G DEB -B "$work/package") > "$work/cpack.log" 2>&1 \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, runs every test and
-# checks the install tree, the consumer project and the Debian package of that
+# checks the install tree, the consumer projects and the Debian package of that
 # build; then builds and runs the tests again under AddressSanitizer +
 # UndefinedBehaviorSanitizer, and the thread and process tests once more under
 # ThreadSanitizer.
