@@ -246,13 +246,24 @@ TEST_F(ExtractChoiceAndCopy, OutputDeviceThatCannotBeWrittenIsLeftInPlace)
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
+/* Replaced by a new file, or, with a second hard link, overwritten in place
+ * (the entry is then copied out before the input is truncated). */
 TEST_F(ExtractChoiceAndCopy, OutputMayReplaceTheInput)
 {
-    writeText(scratch.file("prog.exe"), readBytes(fixture("prog.exe")));
-    ToolRun r = runTool({ "--app-name", "vecadd", "--mcpu", "tk-lum-gw3", "-o", "prog.exe", "prog.exe" },
-                        scratch.path());
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readBytes(scratch.file("prog.exe")), readBytes(fixture("dev_vecadd_gw3.elf")));
+    for (bool secondLink : { false, true }) {
+        writeText(scratch.file("prog.exe"), readBytes(fixture("prog.exe")));
+        unlink(scratch.file("link.exe").c_str());
+        if (secondLink) {
+            ASSERT_EQ(link(scratch.file("prog.exe").c_str(), scratch.file("link.exe").c_str()), 0);
+        }
+        ToolRun r = runTool({ "--app-name", "vecadd", "--mcpu", "tk-lum-gw3", "-o", "prog.exe", "prog.exe" },
+                            scratch.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readBytes(scratch.file("prog.exe")), readBytes(fixture("dev_vecadd_gw3.elf")));
+        if (secondLink) {
+            EXPECT_EQ(readBytes(scratch.file("link.exe")), readBytes(fixture("dev_vecadd_gw3.elf")));
+        }
+    }
 }
 
 } // namespace
