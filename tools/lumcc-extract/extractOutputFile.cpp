@@ -23,7 +23,9 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 #include "extract.h"
 #include "stdMemSpace.h"
@@ -49,11 +51,24 @@ static String folderOf(cString path)
     return copyText(path, slash == path ? 1 : (size_t)(slash - path));
 }
 
+/* The links of /proc (/dev/stdout leads to /proc/self/fd/1) name what a
+ * process has open, not a place in a folder: a file reached through them is
+ * written where it is (appended to, say), never replaced. */
+static Bool inProcessFileSystem(cString link)
+{
+    String folder = folderOf(link);
+    struct statfs system;
+    Bool proc = statfs(folder, &system) == 0 && system.f_type == PROC_SUPER_MAGIC;
+    memspFree(folder);
+    return proc;
+}
+
 /*
  * The file that path leads to, each symbolic link followed in turn (a
  * relative link from the folder it lies in): the path to replace. A link
  * that leads nowhere gives the path it names, which is then created. Null
- * when the chain cannot be followed (a loop, an unreadable link).
+ * when the chain cannot be followed (a loop, an unreadable link, a link of
+ * /proc) or ends in no file name.
  */
 static String followLinks(cString path)
 {
@@ -61,7 +76,14 @@ static String followLinks(cString path)
     for (int depth = 0; depth < 40; depth++) {
         struct stat named;
         if (lstat(current, &named) != 0 || !S_ISLNK(named.st_mode)) {
-            return current;
+            size_t length = strlen(current);
+            if (length > 0 && current[length - 1] != '/') {
+                return current;
+            }
+            break;
+        }
+        if (inProcessFileSystem(current)) {
+            break;
         }
         char target[PATH_MAX];
         ssize_t length = readlink(current, target, sizeof target - 1);

@@ -263,6 +263,29 @@ TEST_F(ExtractOutputSafety, OutputIsReplacedWholeOrWrittenInPlaceAsItsShapeAllow
     }
 }
 
+/* Names that lead to no file that can be replaced: /dev/stdout names the
+ * open standard output, which is written (truncated) where it is, the file
+ * the caller opened, and an empty name is refused as before. */
+TEST_F(ExtractOutputSafety, StandardOutputAndEmptyNamesAreNotReplaced)
+{
+    const std::string entry = readBytes(fixture("dev_reduce_tv7.elf"));
+    writeText(scratch.file("stdout"), "earlier result");
+    struct stat opened {}, after {};
+    ASSERT_EQ(stat(scratch.file("stdout").c_str(), &opened), 0);
+    RunSetup setup;
+    setup.stdoutPath = scratch.file("stdout");
+    ToolRun r = runTool({ "--app-name", "reduce", "-o", "/dev/stdout", fixture("prog.exe") }, scratch.path(), setup);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(stat(scratch.file("stdout").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, opened.st_ino);
+    EXPECT_EQ(readBytes(scratch.file("stdout")), entry);
+
+    r = runTool({ "--app-name", "reduce", "-o", "", fixture("prog.exe") }, scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, diag("fatal", "Cannot open output file : ''"));
+    EXPECT_EQ(scratch.entries(), std::vector<std::string>{ "stdout" });
+}
+
 /* ------------------------------------------------------- a pipe as output */
 
 TEST_F(ExtractOutputSafety, PipeAsOutputReceivesTheBytes)
