@@ -5,7 +5,9 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 seconds, every target)
 #
-# Environment: FUZZ_BUILD (build folder, default build-fuzz), FIXTURES (a
+# Environment: FUZZ_RUNS (stop each target after this many executions, or
+# at the time limit, whichever comes first; default none), FUZZ_BUILD (build
+# folder, default build-fuzz), FIXTURES (a
 # fixture folder; made with tests/fixtures/make_fixtures.py when missing),
 # CLANGXX (default clang++-14), FUZZ_JOBS (compile jobs, default 2),
 # LLVM_ROOT (the LLVM whose Support library the target code uses, default
@@ -18,7 +20,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
 shift || true
-build=${FUZZ_BUILD:-$root/build-fuzz}
+build=$(realpath -m "${FUZZ_BUILD:-$root/build-fuzz}")
+runs=()
+[ -n "${FUZZ_RUNS:-}" ] && runs=(-runs="$FUZZ_RUNS")
 cxx=${CLANGXX:-clang++-14}
 jobs=${FUZZ_JOBS:-2}
 targets=("$@")
@@ -64,9 +68,9 @@ for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   artifacts="$build/artifacts/$t"
   mkdir -p "$corpus" "$artifacts" "fuzz/corpus/$t"
-  echo "== $t: ${seconds}s"
+  echo "== $t: ${seconds}s${FUZZ_RUNS:+ or $FUZZ_RUNS runs}"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    "$bin" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    "$bin" -max_total_time="$seconds" "${runs[@]}" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
            -print_final_stats=1 -artifact_prefix="$artifacts/" \
            "$corpus" "fuzz/corpus/$t" "$fixtures" 2>&1 | tee "$build/$t.log" | grep -E 'DONE|stat::|ERROR|SUMMARY|deadly|crash-' | tail -n 20
 done

@@ -2,9 +2,11 @@
  * Options files: their text is split into arguments and parsed into the
  * same table, so files may name further files.
  */
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include "stdCmdOptLocal.h"
+#include "stdMemSpace.h"
 #include "stdString.h"
 
 /* At most this many options files are read at once (a file naming itself
@@ -15,6 +17,8 @@ static String readWholeFile(cString path)
 {
     FILE *file = fopen(path, "r");
     if (file == nullptr) {
+        /* The stream's own record could not be had: that is exhaustion. */
+        if (errno == ENOMEM) stdOutOfMemory();
         msgReport(cmdoptMsgOpenOptFailed, path);
         return nullptr;
     }

@@ -1,9 +1,12 @@
 /*
- * Memory spaces: the block-to-page maps. Each thread registers the pages it
- * creates in a map of its own, read without a lock, and (unless its memory
- * is not shared among threads) in the shared map under blockToSpacePageLock.
- * A lookup tries the thread's own map first, so the shared lock is taken only
- * for blocks of other threads and for native blocks.
+ * Memory spaces: the block-to-page maps. Every page is registered in the
+ * shared map, under blockToSpacePageLock, and in a map of its creator
+ * thread, read without a lock. A lookup tries the thread's own map first, so
+ * the shared lock is taken only for blocks of other threads and for native
+ * blocks. A thread whose memory is not shared among threads looks its own
+ * blocks up the same way; one it does not know (a block of a thread that has
+ * ended, or one it should have left to its owner) is still found in the
+ * shared map, so that no block of a space is ever taken for a native one.
  *
  * When a page is released, every map that names it forgets it: the releasing
  * thread's own map directly, the shared map under its lock, and the map of a
@@ -11,6 +14,12 @@
  * owner applies before it next looks anything up or registers a page. So a
  * released page is never found again, even for heap addresses that a later
  * page reuses.
+ *
+ * When a thread's context goes, so does its map: the queued removals are
+ * applied, its live pages stay in the shared map and forget their creator's
+ * map, and the map is released. A page's creator map is therefore written
+ * under blockToSpacePageLock, and read under it by every thread but the
+ * creator.
  *
  * Pages released together (a space being deleted) leave each map in one
  * walk in address order, which meets each node near them once.
@@ -140,9 +149,11 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
     return local;
 }
 
-static bool onlyLocal(stdThread self)
+/* The map that registered the page (null once that map is gone). Its
+ * creator reads it without the lock; it is written under the lock. */
+static inline LocalPageMap *creatorMap(stdMemPage page)
 {
-    return threadsActive() && self->memNotSharedAmongThreads;
+    return __atomic_load_n(&page->localMap, __ATOMIC_RELAXED);
 }
 
 /* Pages taken out of a map under one hold of its lock at most. */
@@ -192,7 +203,6 @@ stdMemPage findPage(const void *address)
                 return page;
             }
         }
-        if (self->memNotSharedAmongThreads) return nullptr;
     }
     stdMutex lock = blockToSpacePageLock.load(std::memory_order_acquire);
     if (lock == nullptr) return nullptr;   /* no space was ever made */
@@ -207,6 +217,7 @@ void registerPage(stdThread self, stdMemPage page)
 {
     uInt64 start = keyOf(page->memory), count = page->total / 8;
     NativeScope native(self);
+    /* No other thread knows the page yet. */
     page->localMap    = nullptr;
     page->inSharedMap = False;
     if (threadsActive()) {
@@ -216,13 +227,11 @@ void registerPage(stdThread self, stdMemPage page)
         rangemapDefine(local->map, start, count, page);
         page->localMap = local;
     }
-    if (!onlyLocal(self)) {
-        lockEnter(&blockToSpacePageLock);
-        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
-        rangemapDefine(blockToSpacePage, start, count, page);
-        page->inSharedMap = True;
-        lockExit(&blockToSpacePageLock);
-    }
+    lockEnter(&blockToSpacePageLock);
+    if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+    rangemapDefine(blockToSpacePage, start, count, page);
+    page->inSharedMap = True;
+    lockExit(&blockToSpacePageLock);
 }
 
 void unregisterPages(stdThread self, PageKeys *pages, size_t count)
@@ -230,26 +239,31 @@ void unregisterPages(stdThread self, PageKeys *pages, size_t count)
     std::sort(pages, pages + count, [](const PageKeys &a, const PageKeys &b) { return a.first < b.first; });
     NativeScope native(self);
     LocalPageMap *local = threadsActive() ? ownLocalMap(self) : nullptr;
-    bool foreign = false, shared = false;
+    /* The thread's own pages keep their map (only this thread could let go
+     * of it); any other page's creator map is read again under the lock. */
+    bool others = false, shared = false;
     for (size_t i = 0; i < count; i++) {
         stdMemPage page = pageOf(pages[i]);
-        if (local == nullptr || page->localMap != local) {
-            memspASSERT(!onlyLocal(self), "!useOnlyThreadLocalBlockSpaceMap()",
-                        ("Record is expected to be in current thread's local map"));
-            foreign = foreign || page->localMap != nullptr;
+        if (local != nullptr && creatorMap(page) == local) {
+            shared = shared || page->inSharedMap;
+        } else {
+            others = true;
         }
-        shared = shared || page->inSharedMap;
     }
     if (local != nullptr) {
         drainPending(local);
         undefinePages(local->map, pages, count, nullptr);
     }
-    if (foreign) {
-        /* Registered by another thread: its owner forgets them before its next lookup. */
+    if (others) {
+        /* Registered by another thread: its owner forgets them before its
+         * next lookup. A creator that has ended left them in the shared map. */
         lockEnter(&blockToSpacePageLock);
         for (size_t i = 0; i < count; i++) {
-            LocalPageMap *owner = pageOf(pages[i])->localMap;
-            if (owner == nullptr || owner == local) continue;
+            stdMemPage page = pageOf(pages[i]);
+            LocalPageMap *owner = creatorMap(page);
+            if (local != nullptr && owner == local) continue;
+            shared = shared || page->inSharedMap;
+            if (owner == nullptr) continue;
             PendingRange *p = (PendingRange *)stdMALLOC(sizeof(PendingRange));
             p->start = pages[i].first;
             p->count = pages[i].last - pages[i].first + 1;
@@ -283,3 +297,37 @@ void dropOwnLocalMapIfEmpty(stdThread self)
 }
 
 } // namespace memspLocal
+
+/* A page the ending thread registered and nobody has released: it stays
+ * findable through the shared map only. blockToSpacePageLock is held. */
+static void handOverPage(uInt64 start, uInt64 length, Pointer value, Pointer)
+{
+    stdMemPage page = (stdMemPage)value;
+    __atomic_store_n(&page->localMap, nullptr, __ATOMIC_RELAXED);
+    if (!page->inSharedMap) {
+        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+        rangemapDefine(blockToSpacePage, start, length, page);
+        page->inSharedMap = True;
+    }
+}
+
+void memspReleaseThreadMap(stdThread self)
+{
+    LocalPageMap *local = ownLocalMap(self);
+    if (local == nullptr) {
+        /* None, or one a clean-up has already released. */
+        self->blockToPageMap = nullptr;
+        return;
+    }
+    NativeScope native(self);
+    lockEnter(&blockToSpacePageLock);
+    drainPendingLocked(local);
+    rangemapTraverse(local->map, handOverPage, nullptr);
+    setRemove(threadLocalblockToPageMaps, local);
+    lockExit(&blockToSpacePageLock);
+    /* Let go of it first: freeing its nodes looks blocks up. */
+    self->blockToPageMap = nullptr;
+    ownMap = nullptr;
+    forgetCachedPages();
+    deleteLocalMap(local);
+}

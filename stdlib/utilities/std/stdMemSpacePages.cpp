@@ -78,11 +78,12 @@ Pointer nativeMalloc(size_t size)
     Pointer block = mbMalloc(size);
     if (block != nullptr || creatingPages == 0) return block;
     lockEnter(&safetyValLock);
-    bool weNeedIt = true, othersInFlight = safetyValveIsSet > 1;
+    bool othersInFlight = safetyValveIsSet > 1;
     if (!safetyValve && !othersInFlight) {
+        /* The reserve went to an earlier failure of this creation: the
+         * heap is exhausted, which the caller reports as such. */
         lockExit(&safetyValLock);
-        memspASSERT(stdIMPLIES(weNeedIt, safetyValve), "stdIMPLIES(weNeedIt,safetyValve)",
-                    ("SAFETY_OVERHEAD_SIZE is too small"));
+        return nullptr;
     }
     mbFree(safetyValve);
     safetyValve = nullptr;
@@ -111,15 +112,6 @@ static stdMemPage newPage(stdMemSpace space, uInt64 bytes)
     return page;
 }
 
-static void armOrFail(stdMemSpace space, uInt64 n)
-{
-    bool result = armSafetyValve(n);
-    if (!result) {
-        spaceUnlock(space);
-        memspASSERT(result, "result", ("If we end up here, we should have the requested memory"));
-    }
-}
-
 /* Cuts the memory into blocks at ascending addresses, each linked to the one
  * below it, so that they are handed out from the top down. */
 memspNoAsan static SmallBlock *cutSmallBlocks(stdMemPage page, uInt32 blockSize)
@@ -138,7 +130,8 @@ namespace memspLocal {
 
 bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize)
 {
-    armOrFail(space, space->pageSize);
+    /* No reserve to be had: the page could not be had either. */
+    if (!armSafetyValve(space->pageSize)) return false;
     stdMemPage page;
     {
         NativeScope native(self);
@@ -170,7 +163,7 @@ memspNoAsan static void setHeader(Header *h, Header *nextFree, uInt64 size, uInt
 
 bool createLargePage(stdThread self, stdMemSpace space, uInt64 need)
 {
-    armOrFail(space, need);
+    if (!armSafetyValve(need)) return false;
     stdMemPage page;
     {
         NativeScope native(self);

@@ -28,9 +28,10 @@ static stdMap deletedSpaces;       /* address -> name of spaces whose records ar
 
 namespace memspLocal {
 
+/* Threads still running read it while the exiting one clears it. */
 Bool threadsActive(void)
 {
-    return threadsDoCleanupOnTermination;
+    return __atomic_load_n(&threadsDoCleanupOnTermination, __ATOMIC_RELAXED);
 }
 
 /* The lock, made under the global lock by whoever needs it first. */
@@ -126,18 +127,29 @@ void forgetDeletedSpace(stdMemSpace space)
 
 } // namespace memspLocal
 
+/* Whether a thread other than the caller has a context (global lock held). */
+static Bool othersHaveContexts(stdThread self)
+{
+    for (stdThread t = sentStart.next; t != nullptr && t != &sentEnd; t = t->next) {
+        if (t != self) return True;
+    }
+    return False;
+}
+
 /*
  * Releases the module's maps, locks and reserve. While any space still
  * exists they stay: its blocks may yet be freed (by later clean-up handlers
  * or static destructors), and without the maps they would be taken for
- * native blocks.
+ * native blocks. So they do while another thread has a context: a thread
+ * still running at exit may be looking a block up or making a space.
  */
 void stdMemSpaceManagerCleanup(void)
 {
     if (!threadsActive()) return;
     stdThread self = stdGetThreadContext();
     stdGlobalEnter();
-    if (liveSpaceCount == 0 && blockToSpacePageLock.load(std::memory_order_relaxed) != nullptr) {
+    if (liveSpaceCount == 0 && blockToSpacePageLock.load(std::memory_order_relaxed) != nullptr &&
+        !othersHaveContexts(self)) {
         NativeScope native(self);
         releaseSafetyValve();
         /* Every map is let go of before it is deleted: freeing its nodes

@@ -27,7 +27,8 @@ void destroyStdThreads(void)
     }
     if (threadsDoCleanupOnTermination) {
         threadsTearDown();
-        threadsDoCleanupOnTermination = False;
+        /* Threads still running read it. */
+        __atomic_store_n(&threadsDoCleanupOnTermination, False, __ATOMIC_RELAXED);
     }
 }
 

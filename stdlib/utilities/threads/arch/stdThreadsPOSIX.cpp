@@ -149,19 +149,20 @@ stdThread threadsBoundContext(void)
 }
 
 /*
- * A line still pending for the log-line callback is released by the
- * thread's own memory code, which asks for the context: bind the record for
- * that while it is taken apart (a key destructor finds it unbound).
+ * What the context holds beyond its record: a line still pending for the
+ * log-line callback and the thread's block-to-page map. The memory code that
+ * releases them asks for the context: bind the record for that while it is
+ * taken apart (a key destructor finds it unbound), so that no new one is made.
  */
-static void releasePendingLine(stdThread thread)
+static void releaseHeld(stdThread thread)
 {
-    if (thread->pendingLogLine == NULL) {
-        return;
-    }
     Pointer bound = pthread_getspecific(taskKey);
     pthread_setspecific(taskKey, thread);
-    stringDelete(thread->pendingLogLine);
-    thread->pendingLogLine = NULL;
+    if (thread->pendingLogLine != NULL) {
+        stringDelete(thread->pendingLogLine);
+        thread->pendingLogLine = NULL;
+    }
+    memspReleaseThreadMap(thread);
     pthread_setspecific(taskKey, bound);
 }
 
@@ -172,7 +173,7 @@ void destroyThread(Pointer context)
         return;
     }
     stdThreadsInit();
-    releasePendingLine(thread);
+    releaseHeld(thread);
 
     pthread_mutex_lock(&globalMutex);
     threadsSetNext(thread->previous, thread->next);

@@ -18,7 +18,9 @@ static void *threadStart(void *argument)
     stdThread self = (stdThread)argument;
     pthread_setspecific(taskKey, self);
     self->startFunction(self->startData);
-    pthread_exit(NULL);
+    /* A return, not pthread_exit: that unwinds, and the first unwinding
+     * loads a library, which fails when memory is short. */
+    return NULL;
 }
 
 /* 0 is the lowest priority and -1 the highest; beyond the range is clamped. */
