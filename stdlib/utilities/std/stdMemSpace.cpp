@@ -20,7 +20,7 @@ static Pointer spaceMalloc(stdThread self, stdMemSpace space, size_t size)
     uInt64 rounded = ((uInt64)size + 7) & ~(uInt64)7;
     if (rounded <= smallLimit) {
         uInt32 blockSize = smallBlockSize(rounded);
-        if (space->smallFreeLists[blockSize / 8] == nullptr && !createSmallPage(self, space, blockSize)) {
+        if (!hasFreeSmall(space, blockSize) && !createSmallPage(self, space, blockSize)) {
             return nullptr;
         }
         return smallMalloc(space, blockSize, size);
@@ -43,7 +43,7 @@ Pointer memspMalloc(stdMemSpace space, size_t size)
         /* A small block from a free list needs no context. */
         uInt32 blockSize = smallBlockSize(rounded);
         spaceLock(space);
-        if (space->smallFreeLists[blockSize / 8] != nullptr) {
+        if (hasFreeSmall(space, blockSize)) {
             Pointer block = smallMalloc(space, blockSize, size);
             spaceUnlock(space);
             return block;

@@ -14,12 +14,22 @@ using namespace memspLocal;
  * block (wholly poisoned) can be told from a block in use. */
 static inline uInt64 openBytes(size_t request) { return request ? request : 1; }
 
-memspNoAsan static SmallBlock *popSmall(SmallBlock **head)
+/* The head of the size's free list: a linked block, or else the highest
+ * untouched block of its fresh page, just as if that page had been linked
+ * from the top down when it was made. */
+memspNoAsan static SmallBlock *popSmall(stdMemSpace space, uInt32 size)
 {
-    SmallBlock *b = *head;
-    *head = b->next;
-    b->page->available -= b->page->blockSize;
-    return b;
+    SmallBlock **head = &space->smallFreeLists[size / 8];
+    if (SmallBlock *b = *head) {
+        *head = b->next;
+        b->page->available -= size;
+        return b;
+    }
+    stdMemPage page = space->smallFresh[size / 8];
+    page->fresh -= size;
+    page->available -= size;
+    if (page->fresh == 0) space->smallFresh[size / 8] = nullptr;
+    return (SmallBlock *)((char *)page->memory + page->fresh);
 }
 
 memspNoAsan static void pushSmall(SmallBlock **head, SmallBlock *b, stdMemPage page)
@@ -35,6 +45,7 @@ memspNoAsan static void pushSmall(SmallBlock **head, SmallBlock *b, stdMemPage p
 memspNoAsan static bool isFreeSmallBlock(stdMemSpace space, stdMemPage page, Pointer block)
 {
     SmallBlock *candidate = (SmallBlock *)block;
+    if (isFresh(space, page, block)) return true;
     if (candidate->page != page) return false;
     for (SmallBlock *b = space->smallFreeLists[page->blockSize / 8]; b; b = b->next) {
         if (b == candidate) return true;
@@ -46,9 +57,26 @@ namespace memspLocal {
 
 Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request)
 {
-    SmallBlock *b = popSmall(&space->smallFreeLists[size / 8]);
+    SmallBlock *b = popSmall(space, size);
     unpoison(b, openBytes(request));
     return b;
+}
+
+memspNoAsan SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail)
+{
+    stdMemPage page = space->smallFresh[size / 8];
+    if (page == nullptr) return tail;
+    for (uInt64 offset = page->fresh; offset > 0;) {
+        offset -= size;
+        SmallBlock *b = (SmallBlock *)((char *)page->memory + offset);
+        b->page = page;
+        *tail = b;
+        tail = &b->next;
+    }
+    *tail = nullptr;
+    page->fresh = 0;
+    space->smallFresh[size / 8] = nullptr;
+    return tail;
 }
 
 void smallFree(stdMemPage page, Pointer block)

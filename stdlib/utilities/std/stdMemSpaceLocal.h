@@ -89,6 +89,7 @@ struct stdMemPageRec {
     Bool        isSmall;
     uInt32      id;           /* unique in the process, in order of creation */
     uInt32      blockSize;    /* small pages */
+    uInt64      fresh;        /* small pages: bytes at the bottom never handed out yet (see smallFresh) */
     memspLocal::Header *end;  /* large pages: the end marker */
     memspLocal::LocalPageMap *localMap;   /* the thread-local map it was registered in, or null */
     Bool        inSharedMap;  /* registered in blockToSpacePage too */
@@ -111,6 +112,10 @@ struct stdMemSpaceRec {
     memspLocal::Header      largeFreeLists[memspLocal::nrofBuckets];   /* only nextFree is used */
     stdMap                  smallPages;                                 /* block size -> page list */
     memspLocal::SmallBlock *smallFreeLists[memspLocal::nrofSmallLists];
+    /* Per size, the page whose untouched bottom part, page->fresh bytes, is
+     * the rest of the free list after its last linked block: those blocks
+     * follow, from the highest down, without ever having been linked. */
+    stdMemPage              smallFresh[memspLocal::nrofSmallLists];
     stdMutex    lock;
 };
 
@@ -206,6 +211,21 @@ void    releaseSafetyValve(void);
 Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request);
 Pointer largeMalloc(stdThread self, stdMemSpace space, uInt64 need, size_t request);
 void    smallFree(stdMemPage page, Pointer block);
+/* Whether the size's free list holds a block, linked or fresh. */
+inline bool hasFreeSmall(stdMemSpace space, uInt32 size)
+{
+    return space->smallFreeLists[size / 8] != nullptr || space->smallFresh[size / 8] != nullptr;
+}
+/* Whether the block lies in the untouched part of its size's fresh page. */
+inline bool isFresh(stdMemSpace space, stdMemPage page, const void *block)
+{
+    return space->smallFresh[page->blockSize / 8] == page &&
+           (uInt64)((const char *)block - (const char *)page->memory) < page->fresh;
+}
+/* Links the untouched blocks of the size's fresh page, from the highest down,
+ * at *tail, where the list ends; the size has no fresh page afterwards. The
+ * last link's field in the end. */
+SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail);
 void    largeFree(stdMemPage page, Pointer block);
 uInt64  usableSize(stdMemPage page, Pointer block);
 void    unlinkFree(Header *h);

@@ -35,6 +35,8 @@ static void tuneSpace(stdThread self, stdMemSpace space)
     mapTraverse(space->smallPages, [](Pointer size, Pointer list, Pointer data) {
         TuneRun *run = (TuneRun *)data;
         dropBlocksOfFreePages(&run->space->smallFreeLists[(Address)size / 8]);
+        stdMemPage &fresh = run->space->smallFresh[(Address)size / 8];
+        if (fresh && fresh->available == fresh->total) fresh = nullptr;   /* it goes below */
         stdMemPage kept = nullptr, *tail = &kept;
         for (stdMemPage page = (stdMemPage)list, next; page; page = next) {
             next = page->next;

@@ -97,10 +97,10 @@ static void releasePages(stdThread self, stdMemSpace space)
     mapEmpty(space->smallPages);
 }
 
-memspNoAsan static void appendSmallList(SmallBlock **to, SmallBlock *list)
+memspNoAsan static SmallBlock **endOfSmallList(SmallBlock **to)
 {
     while (*to) to = &(*to)->next;
-    *to = list;
+    return to;
 }
 
 memspNoAsan static void appendLargeList(Header *to, Header *list)
@@ -147,9 +147,15 @@ static void handToParent(stdThread self, stdMemSpace space)
     }
     parent->nrofSmallPages += space->nrofSmallPages;
     space->nrofSmallPages = 0;
+    /* The child's list goes after the whole of the parent's, whose fresh
+     * part is linked for that; the child's fresh page goes on at the end. */
     for (uInt32 i = 0; i < nrofSmallLists; i++) {
-        appendSmallList(&parent->smallFreeLists[i], space->smallFreeLists[i]);
+        if (space->smallFreeLists[i] == nullptr && space->smallFresh[i] == nullptr) continue;
+        SmallBlock **tail = linkFresh(parent, i * 8, endOfSmallList(&parent->smallFreeLists[i]));
+        *tail = space->smallFreeLists[i];
+        parent->smallFresh[i] = space->smallFresh[i];
         space->smallFreeLists[i] = nullptr;
+        space->smallFresh[i] = nullptr;
     }
     for (uInt32 i = 0; i < nrofBuckets; i++) {
         appendLargeList(&parent->largeFreeLists[i], space->largeFreeLists[i].nextFree);

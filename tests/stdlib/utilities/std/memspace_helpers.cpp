@@ -96,6 +96,13 @@ memspNoAsan void checkHeap(stdMemSpace space)
             ASSERT_EQ(((char *)b - (char *)page->memory) % size, 0);
             freeSmall[page] += size;
         }
+        if (stdMemPage fresh = space->smallFresh[size / 8]) {
+            ASSERT_EQ(fresh->blockSize, size);
+            ASSERT_EQ(fresh->fresh % size, 0u);
+            ASSERT_LE(fresh->fresh, fresh->total);
+            ASSERT_GT(fresh->fresh, 0u);
+            freeSmall[fresh] += fresh->fresh;
+        }
         for (stdMemPage p = (stdMemPage)mapApply(space->smallPages, (Pointer)(Address)size); p; p = p->next) {
             ASSERT_EQ(p->space, space);
             ASSERT_EQ(p->available, freeSmall[p]);
