@@ -10,28 +10,6 @@
 
 using namespace memspLocal;
 
-/* Bytes opened to the user: the request, and at least one, so that a free
- * block (wholly poisoned) can be told from a block in use. */
-static inline uInt64 openBytes(size_t request) { return request ? request : 1; }
-
-/* The head of the size's free list: a linked block, or else the highest
- * untouched block of its fresh page, just as if that page had been linked
- * from the top down when it was made. */
-memspNoAsan static SmallBlock *popSmall(stdMemSpace space, uInt32 size)
-{
-    SmallBlock **head = &space->smallFreeLists[size / 8];
-    if (SmallBlock *b = *head) {
-        *head = b->next;
-        b->page->available -= size;
-        return b;
-    }
-    stdMemPage page = space->smallFresh[size / 8];
-    page->fresh -= size;
-    page->available -= size;
-    if (page->fresh == 0) space->smallFresh[size / 8] = nullptr;
-    return (SmallBlock *)((char *)page->memory + page->fresh);
-}
-
 memspNoAsan static void pushSmall(SmallBlock **head, SmallBlock *b, stdMemPage page)
 {
     b->next = *head;
@@ -54,13 +32,6 @@ memspNoAsan static bool isFreeSmallBlock(stdMemSpace space, stdMemPage page, Poi
 }
 
 namespace memspLocal {
-
-Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request)
-{
-    SmallBlock *b = popSmall(space, size);
-    unpoison(b, openBytes(request));
-    return b;
-}
 
 memspNoAsan SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail)
 {

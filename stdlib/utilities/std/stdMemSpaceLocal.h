@@ -159,13 +159,21 @@ extern std::atomic<uInt64>    managerGeneration;           /* bumped by each cle
 /* Locks: created on first use under the global lock, in the native space. */
 void lockEnter(std::atomic<stdMutex> *lock);
 void lockExit(std::atomic<stdMutex> *lock);
-void spaceLock(stdMemSpace space);
-void spaceUnlock(stdMemSpace space);
+void failUninitializedRelease(Int line);
+inline void spaceLock(stdMemSpace space) { stdMutexEnter(space->lock); }
+inline void spaceUnlock(stdMemSpace space)
+{
+    if (space->lock == nullptr) failUninitializedRelease(__LINE__);
+    stdMutexExit(space->lock);
+}
 /* Creates the module's locks and registers its clean-up handler; memspCreate calls it. */
 void setUpManager(void);
 
 /* Space records */
-Bool isKnownSpace(stdMemSpace space);
+inline Bool isKnownSpace(stdMemSpace space)
+{
+    return space != nullptr && space->check == ((Address)space ^ memspRecordMagic);
+}
 /* Asserts that the space exists, naming the caller's file and line. */
 #define checkKnownSpace(space) \
     stdASSERT(memspLocal::isKnownSpace(space), ("Memory space %p is not known", (void *)(space)))
@@ -208,7 +216,6 @@ Pointer nativeMalloc(size_t size);
 void    releaseSafetyValve(void);
 
 /* Blocks (stdMemSpaceBlocks.cpp); the space's lock is held. */
-Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request);
 Pointer largeMalloc(stdThread self, stdMemSpace space, uInt64 need, size_t request);
 void    smallFree(stdMemPage page, Pointer block);
 /* Whether the size's free list holds a block, linked or fresh. */
@@ -271,6 +278,36 @@ inline void poison(const void *, uInt64) {}
 inline void unpoison(const void *, uInt64) {}
 inline bool isPoisoned(const void *) { return false; }
 #endif
+
+/* Bytes opened to the user: the request, and at least one, so that a free
+ * block (wholly poisoned) can be told from a block in use. */
+inline uInt64 openBytes(size_t request) { return request ? request : 1; }
+
+/* The head of the size's free list: a linked block, or else the highest
+ * untouched block of its fresh page, just as if that page had been linked
+ * from the top down when it was made. */
+memspNoAsan inline SmallBlock *popSmall(stdMemSpace space, uInt32 size)
+{
+    SmallBlock **head = &space->smallFreeLists[size / 8];
+    if (SmallBlock *b = *head) {
+        *head = b->next;
+        b->page->available -= size;
+        return b;
+    }
+    stdMemPage page = space->smallFresh[size / 8];
+    page->fresh -= size;
+    page->available -= size;
+    if (page->fresh == 0) space->smallFresh[size / 8] = nullptr;
+    return (SmallBlock *)((char *)page->memory + page->fresh);
+}
+
+/* A block of the size, whose free list is not empty; the lock is held. */
+inline Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request)
+{
+    SmallBlock *b = popSmall(space, size);
+    unpoison(b, openBytes(request));
+    return b;
+}
 
 } // namespace memspLocal
 
