@@ -97,10 +97,17 @@ static void releasePages(stdThread self, stdMemSpace space)
     mapEmpty(space->smallPages);
 }
 
-memspNoAsan static SmallBlock **endOfSmallList(SmallBlock **to)
+/* The child's list of the size goes after the whole of the parent's, whose
+ * fresh part is linked for that; the child's fresh page goes on at the end. */
+memspNoAsan static void appendSmallList(stdMemSpace parent, stdMemSpace space, uInt32 i)
 {
-    while (*to) to = &(*to)->next;
-    return to;
+    SmallBlock **tail = &parent->smallFreeLists[i];
+    while (*tail) tail = &(*tail)->next;
+    tail = linkFresh(parent, i * 8, tail);
+    *tail = space->smallFreeLists[i];
+    parent->smallFresh[i] = space->smallFresh[i];
+    space->smallFreeLists[i] = nullptr;
+    space->smallFresh[i] = nullptr;
 }
 
 memspNoAsan static void appendLargeList(Header *to, Header *list)
@@ -147,15 +154,8 @@ static void handToParent(stdThread self, stdMemSpace space)
     }
     parent->nrofSmallPages += space->nrofSmallPages;
     space->nrofSmallPages = 0;
-    /* The child's list goes after the whole of the parent's, whose fresh
-     * part is linked for that; the child's fresh page goes on at the end. */
     for (uInt32 i = 0; i < nrofSmallLists; i++) {
-        if (space->smallFreeLists[i] == nullptr && space->smallFresh[i] == nullptr) continue;
-        SmallBlock **tail = linkFresh(parent, i * 8, endOfSmallList(&parent->smallFreeLists[i]));
-        *tail = space->smallFreeLists[i];
-        parent->smallFresh[i] = space->smallFresh[i];
-        space->smallFreeLists[i] = nullptr;
-        space->smallFresh[i] = nullptr;
+        if (space->smallFreeLists[i] != nullptr || space->smallFresh[i] != nullptr) appendSmallList(parent, space, i);
     }
     for (uInt32 i = 0; i < nrofBuckets; i++) {
         appendLargeList(&parent->largeFreeLists[i], space->largeFreeLists[i].nextFree);
