@@ -66,10 +66,11 @@ void smallFree(stdMemPage page, Pointer block)
     poison(block, size);
 }
 
-memspNoAsan void unlinkFree(Header *h)
+memspNoAsan void unlinkFree(stdMemSpace space, Header *h)
 {
     h->prevLink->nextFree = h->nextFree;
     if (h->nextFree) h->nextFree->prevLink = h->prevLink;
+    if (h->size >= fitMinimum) fitRemove(space, h);
 }
 
 memspNoAsan void pushFree(stdMemSpace space, Header *h)
@@ -79,14 +80,21 @@ memspNoAsan void pushFree(stdMemSpace space, Header *h)
     h->prevLink = head;
     if (head->nextFree) head->nextFree->prevLink = h;
     head->nextFree = h;
+    if (h->size >= fitMinimum) fitPushFirst(space, h);
 }
 
 } // namespace memspLocal
 
-/* First fit, buckets in ascending order from the one of the request. */
+/* First fit, buckets in ascending order from the one of the request: the
+ * first block in list order that is large enough. The indexed lists answer
+ * without a walk. */
 memspNoAsan static Header *firstFit(stdMemSpace space, uInt64 need)
 {
     for (uInt32 i = bucketOf(need); i <= space->largeBucketTop; i++) {
+        if (i >= fitBucket) {
+            if (Header *h = fitFirst(space, i, need)) return h;
+            continue;
+        }
         for (Header *h = space->largeFreeLists[i].nextFree; h; h = h->nextFree) {
             if (h->size >= need) return h;
         }
@@ -98,7 +106,7 @@ memspNoAsan static Header *firstFit(stdMemSpace space, uInt64 need)
  * back as a free block of their own. The block's size in the end. */
 memspNoAsan static uInt64 takeBlock(stdMemSpace space, Header *h, uInt64 need)
 {
-    unlinkFree(h);
+    unlinkFree(space, h);
     h->nextFree = allocatedMark;
     uInt64 rest = h->size - need;
     if (rest >= splitMinimum) {
@@ -142,7 +150,7 @@ memspNoAsan static void coalesceAndRelease(stdMemSpace space, Header *h)
      * reads as freeing a free block. */
     Header *next = nextBlock(h);
     if (!isAllocated(next)) {
-        unlinkFree(next);
+        unlinkFree(space, next);
         next->nextFree = nullptr;
         h->size += next->size;
         nextBlock(h)->prevSize = h->size;
@@ -150,8 +158,10 @@ memspNoAsan static void coalesceAndRelease(stdMemSpace space, Header *h)
     Header *prev = (Header *)((char *)h - h->prevSize);
     if (!isAllocated(prev)) {
         h->nextFree = nullptr;
+        uInt64 oldSize = prev->size;
         prev->size += h->size;
         nextBlock(prev)->prevSize = prev->size;
+        fitGrown(prev, oldSize);
     } else {
         pushFree(space, h);
     }

@@ -46,6 +46,8 @@ const uInt32 nrofSmallLists    = 625;        /* indexed by size / 8 */
 const uInt32 nrofBuckets       = 64;         /* large free lists, by floor(log2(size)) */
 const uInt64 headerSize        = 32;
 const uInt64 splitMinimum      = 40;         /* split when more than 39 bytes would remain */
+const uInt32 fitBucket         = 12;         /* the lowest bucket with a fit index (stdMemSpaceFit.cpp) */
+const uInt64 fitMinimum        = 4096;       /* free blocks this large carry an index node */
 const uInt32 defaultPageSize   = 0x10000;
 const uInt32 initialTuneCount  = 1000000;
 const uInt64 SAFETY_OVERHEAD_SIZE = 4096;
@@ -61,6 +63,18 @@ struct Header {
     uInt64  prevSize;   /* of the block physically before */
 };
 static Header *const allocatedMark = (Header *)~(Address)0;
+
+/* The fit index's node, right after the header of a free block of at least
+ * fitMinimum bytes (stdMemSpaceFit.cpp). */
+struct FitNode {
+    uInt64  tree;         /* its bucket, or noTree */
+    Header *left, *right, *up;
+    uInt64  largest;      /* the largest size in its subtree */
+};
+const uInt64 noTree = ~(uInt64)0;
+memspNoAsan inline FitNode *nodeOf(Header *h) { return (FitNode *)(h + 1); }
+/* A treap priority: distinct for distinct blocks, and the same in every run. */
+inline uInt64 fitPriority(const Header *h) { return ((Address)h >> 3) * 0x9e3779b97f4a7c15ull; }
 
 struct LocalPageMap;
 
@@ -110,6 +124,7 @@ struct stdMemSpaceRec {
     stdMemPage  largePages;
     uInt32      largeBucketTop;
     memspLocal::Header      largeFreeLists[memspLocal::nrofBuckets];   /* only nextFree is used */
+    memspLocal::Header     *largeFit[memspLocal::nrofBuckets];         /* per list, its fit index's root */
     stdMap                  smallPages;                                 /* block size -> page list */
     memspLocal::SmallBlock *smallFreeLists[memspLocal::nrofSmallLists];
     /* Per size, the page whose untouched bottom part, page->fresh bytes, is
@@ -235,8 +250,15 @@ inline bool isFresh(stdMemSpace space, stdMemPage page, const void *block)
 SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail);
 void    largeFree(stdMemPage page, Pointer block);
 uInt64  usableSize(stdMemPage page, Pointer block);
-void    unlinkFree(Header *h);
+void    unlinkFree(stdMemSpace space, Header *h);
 void    pushFree(stdMemSpace space, Header *h);
+/* The fit index (stdMemSpaceFit.cpp): the list operations mirrored, and the
+ * first block of a bucket's list with a size of at least need, or null. */
+void    fitPushFirst(stdMemSpace space, Header *h);
+void    fitRemove(stdMemSpace space, Header *h);
+void    fitGrown(Header *h, uInt64 oldSize);     /* h, listed, grew in place */
+void    fitAppend(stdMemSpace to, stdMemSpace from);
+Header *fitFirst(stdMemSpace space, uInt32 bucket, uInt64 need);
 inline uInt32 bucketOf(uInt64 size) { return 63 - (uInt32)__builtin_clzll(size); }
 memspNoAsan inline Header *nextBlock(Header *h) { return (Header *)((char *)h + h->size); }
 memspNoAsan inline bool isAllocated(const Header *h) { return h->nextFree == allocatedMark; }

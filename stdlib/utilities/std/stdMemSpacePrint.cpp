@@ -57,7 +57,7 @@ static void tuneSpace(stdThread self, stdMemSpace space)
     }, &run);
     for (stdMemPage *link = &space->largePages; stdMemPage page = *link;) {
         if (page->available == page->total) {
-            unlinkFree((Header *)page->memory + 1);
+            unlinkFree(space, (Header *)page->memory + 1);
             *link = page->next;
             freePage(self, page);
         } else {

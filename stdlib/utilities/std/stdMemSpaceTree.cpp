@@ -161,6 +161,7 @@ static void handToParent(stdThread self, stdMemSpace space)
         appendLargeList(&parent->largeFreeLists[i], space->largeFreeLists[i].nextFree);
         space->largeFreeLists[i].nextFree = nullptr;
     }
+    fitAppend(parent, space);
     if (space->largeBucketTop > parent->largeBucketTop) parent->largeBucketTop = space->largeBucketTop;
     spaceUnlock(parent);
     spaceUnlock(space);

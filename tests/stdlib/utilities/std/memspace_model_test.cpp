@@ -298,3 +298,59 @@ TEST(SpaceModel, SmallBlocksComeOutInTheThreadedListOrder)
 }
 
 }  // namespace
+
+/*
+ * The large block each request gets, against the first fit walked through
+ * the free lists as they stand: buckets upwards from the request's, each
+ * list from its head, the first block large enough; or, when none is, the
+ * area of a page made for it. Frees in random order, tune passes and a
+ * child's hand-over keep the lists long and mixed.
+ */
+memspNoAsan static Address walkedFirstFit(stdMemSpace space, uInt64 need)
+{
+    using namespace memspLocal;
+    for (uInt32 i = bucketOf(need); i <= space->largeBucketTop; i++) {
+        for (Header *h = space->largeFreeLists[i].nextFree; h; h = h->nextFree) {
+            if (h->size >= need) return (Address)(h + 1);
+        }
+    }
+    return 0;
+}
+
+TEST(SpaceModel, LargeBlocksAreTheFirstFitOfTheLists)
+{
+    std::mt19937_64 rng(2718);
+    for (int round = 0; round < 4 && !::testing::Test::HasFailure(); round++) {
+        stdMemSpace parent = memspCreate("parent", nullptr, 0x8000), child = memspCreate("child", parent, 0);
+        std::vector<Pointer> live;
+        auto step = [&](int ops, stdMemSpace *spaces, int count) {
+            for (int op = 0; op < ops && !::testing::Test::HasFailure(); op++) {
+                uInt64 r = rng() % 100;
+                if (live.empty() || r < 55) {
+                    stdMemSpace s = spaces[rng() % count];
+                    size_t size = rng() % 8 ? 5000 + rng() % 12000 : 5000 + rng() % 60000;
+                    Address expected = walkedFirstFit(s, ((size + 7) & ~(size_t)7) + 32);
+                    Pointer p = memspMalloc(s, size);
+                    if (expected == 0) expected = (Address)s->largePages->memory + 64;   // a new page's area
+                    ASSERT_EQ((Address)p, expected);
+                    live.push_back(p);
+                } else if (r < 99) {
+                    size_t k = rng() % live.size();
+                    memspFree(live[k]);
+                    live[k] = live.back();
+                    live.pop_back();
+                } else {
+                    memsptest::statistics(spaces[rng() % count], True, 0);
+                }
+            }
+        };
+        stdMemSpace both[2] = {parent, child};
+        step(4000, both, 2);
+        memsptest::checkHeap(parent);
+        memsptest::checkHeap(child);
+        memspDelete(child, True);
+        step(4000, both, 1);
+        memsptest::checkHeap(parent);
+        memspDelete(parent, False);
+    }
+}
