@@ -126,7 +126,7 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
 {
     uInt64 generation = managerGeneration.load(std::memory_order_relaxed);
     LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
-    local->map        = rangemapCreate();
+    local->map        = rangemapLocal::createPooled();
     local->pending    = nullptr;
     lockEnter(&blockToSpacePageLock);
     if (threadLocalblockToPageMaps == nullptr) {
@@ -218,7 +218,7 @@ void registerPage(stdThread self, stdMemPage page)
     }
     if (!onlyLocal(self)) {
         lockEnter(&blockToSpacePageLock);
-        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapLocal::createPooled();
         rangemapDefine(blockToSpacePage, start, count, page);
         page->inSharedMap = True;
         lockExit(&blockToSpacePageLock);
