@@ -11,6 +11,7 @@
 #define stdMemSpaceLocal_INCLUDED
 
 #include <stdlib.h>
+#include <sys/single_threaded.h>
 #include <atomic>
 #include "stdMemSpace.h"
 #include "stdMap.h"
@@ -180,6 +181,27 @@ inline void spaceUnlock(stdMemSpace space)
 {
     if (space->lock == nullptr) failUninitializedRelease(__LINE__);
     stdMutexExit(space->lock);
+}
+/*
+ * The lock of the allocation and release fast paths, taken only while the
+ * process has more than one thread (the C library's own flag, which turns
+ * false when the first thread starts): alone, a thread has nobody to
+ * exclude, and no call of this module starts a thread while it would hold
+ * the lock. Returns whether it locked, for the matching release.
+ */
+inline bool spaceLockIfShared(stdMemSpace space)
+{
+    if (__libc_single_threaded) return false;
+    spaceLock(space);
+    return true;
+}
+inline void spaceUnlockIfLocked(stdMemSpace space, bool locked)
+{
+    if (locked) {
+        spaceUnlock(space);
+    } else if (space->lock == nullptr) {
+        failUninitializedRelease(__LINE__);
+    }
 }
 /* Creates the module's locks and registers its clean-up handler; memspCreate calls it. */
 void setUpManager(void);
