@@ -15,8 +15,8 @@
  * smallest free block, so marking such a block never writes over the header
  * of a block it has just absorbed.
  *
- * Priorities are a hash of the block's address, so the shape of a tree, and
- * with it everything here, is the same from run to run.
+ * Priorities are a hash of the block's address, so no random state is kept;
+ * the shape of a tree never decides which block is found, only how fast.
  */
 #include "stdMemSpaceLocal.h"
 
