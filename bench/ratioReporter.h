@@ -48,10 +48,12 @@ public:
     {
         ConsoleReporter::Finalize();
         printf("\n%s (%s time):\n", title_.c_str(), cpuTime_ ? "CPU" : "real");
+        int width = 24;
+        for (const RatioPair &pair : pairs_) width = std::max(width, (int)pair.label.size());
         for (const RatioPair &pair : pairs_) {
             auto top = times_.find(pair.numerator), bottom = times_.find(pair.denominator);
             if (top != times_.end() && bottom != times_.end()) {
-                printf("  %-24s %.2f\n", pair.label.c_str(), median(top->second) / median(bottom->second));
+                printf("  %-*s %.2f\n", width, pair.label.c_str(), median(top->second) / median(bottom->second));
             }
         }
     }

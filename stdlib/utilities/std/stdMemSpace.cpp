@@ -20,7 +20,7 @@ static Pointer spaceMalloc(stdThread self, stdMemSpace space, size_t size)
     uInt64 rounded = ((uInt64)size + 7) & ~(uInt64)7;
     if (rounded <= smallLimit) {
         uInt32 blockSize = smallBlockSize(rounded);
-        if (space->smallFreeLists[blockSize / 8] == nullptr && !createSmallPage(self, space, blockSize)) {
+        if (!hasFreeSmall(space, blockSize) && !createSmallPage(self, space, blockSize)) {
             return nullptr;
         }
         return smallMalloc(space, blockSize, size);
@@ -42,13 +42,13 @@ Pointer memspMalloc(stdMemSpace space, size_t size)
     if (rounded <= smallLimit) {
         /* A small block from a free list needs no context. */
         uInt32 blockSize = smallBlockSize(rounded);
-        spaceLock(space);
-        if (space->smallFreeLists[blockSize / 8] != nullptr) {
+        bool locked = spaceLockIfShared(space);
+        if (hasFreeSmall(space, blockSize)) {
             Pointer block = smallMalloc(space, blockSize, size);
-            spaceUnlock(space);
+            spaceUnlockIfLocked(space, locked);
             return block;
         }
-        spaceUnlock(space);
+        spaceUnlockIfLocked(space, locked);
     }
     /* The context before the lock: making one takes the global lock, which
      * must not be taken while the space's lock is held. */
@@ -71,13 +71,13 @@ void memspFree(Pointer block)
     stdMemSpace space = page->space;
     memspASSERT(!page->space->deleted, "!page->space->deleted",
                 ("Block freeing from deleted memory space '%s'", page->space->name));
-    spaceLock(space);
+    bool locked = spaceLockIfShared(space);
     if (page->isSmall) {
         smallFree(page, block);
     } else {
         largeFree(page, block);
     }
-    spaceUnlock(space);
+    spaceUnlockIfLocked(space, locked);
 }
 
 /* A block of a space always moves, within its space. */

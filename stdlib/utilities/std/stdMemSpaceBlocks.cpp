@@ -10,18 +10,6 @@
 
 using namespace memspLocal;
 
-/* Bytes opened to the user: the request, and at least one, so that a free
- * block (wholly poisoned) can be told from a block in use. */
-static inline uInt64 openBytes(size_t request) { return request ? request : 1; }
-
-memspNoAsan static SmallBlock *popSmall(SmallBlock **head)
-{
-    SmallBlock *b = *head;
-    *head = b->next;
-    b->page->available -= b->page->blockSize;
-    return b;
-}
-
 memspNoAsan static void pushSmall(SmallBlock **head, SmallBlock *b, stdMemPage page)
 {
     b->next = *head;
@@ -35,6 +23,7 @@ memspNoAsan static void pushSmall(SmallBlock **head, SmallBlock *b, stdMemPage p
 memspNoAsan static bool isFreeSmallBlock(stdMemSpace space, stdMemPage page, Pointer block)
 {
     SmallBlock *candidate = (SmallBlock *)block;
+    if (isFresh(space, page, block)) return true;
     if (candidate->page != page) return false;
     for (SmallBlock *b = space->smallFreeLists[page->blockSize / 8]; b; b = b->next) {
         if (b == candidate) return true;
@@ -44,11 +33,21 @@ memspNoAsan static bool isFreeSmallBlock(stdMemSpace space, stdMemPage page, Poi
 
 namespace memspLocal {
 
-Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request)
+memspNoAsan SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail)
 {
-    SmallBlock *b = popSmall(&space->smallFreeLists[size / 8]);
-    unpoison(b, openBytes(request));
-    return b;
+    stdMemPage page = space->smallFresh[size / 8];
+    if (page == nullptr) return tail;
+    for (uInt64 offset = page->fresh; offset > 0;) {
+        offset -= size;
+        SmallBlock *b = (SmallBlock *)((char *)page->memory + offset);
+        b->page = page;
+        *tail = b;
+        tail = &b->next;
+    }
+    *tail = nullptr;
+    page->fresh = 0;
+    space->smallFresh[size / 8] = nullptr;
+    return tail;
 }
 
 void smallFree(stdMemPage page, Pointer block)
@@ -67,10 +66,11 @@ void smallFree(stdMemPage page, Pointer block)
     poison(block, size);
 }
 
-memspNoAsan void unlinkFree(Header *h)
+memspNoAsan void unlinkFree(stdMemSpace space, Header *h)
 {
     h->prevLink->nextFree = h->nextFree;
     if (h->nextFree) h->nextFree->prevLink = h->prevLink;
+    if (h->size >= fitMinimum) fitRemove(space, h);
 }
 
 memspNoAsan void pushFree(stdMemSpace space, Header *h)
@@ -80,14 +80,21 @@ memspNoAsan void pushFree(stdMemSpace space, Header *h)
     h->prevLink = head;
     if (head->nextFree) head->nextFree->prevLink = h;
     head->nextFree = h;
+    if (h->size >= fitMinimum) fitPushFirst(space, h);
 }
 
 } // namespace memspLocal
 
-/* First fit, buckets in ascending order from the one of the request. */
+/* First fit, buckets in ascending order from the one of the request: the
+ * first block in list order that is large enough. The indexed lists answer
+ * without a walk. */
 memspNoAsan static Header *firstFit(stdMemSpace space, uInt64 need)
 {
     for (uInt32 i = bucketOf(need); i <= space->largeBucketTop; i++) {
+        if (i >= fitBucket) {
+            if (Header *h = fitFirst(space, i, need)) return h;
+            continue;
+        }
         for (Header *h = space->largeFreeLists[i].nextFree; h; h = h->nextFree) {
             if (h->size >= need) return h;
         }
@@ -99,7 +106,7 @@ memspNoAsan static Header *firstFit(stdMemSpace space, uInt64 need)
  * back as a free block of their own. The block's size in the end. */
 memspNoAsan static uInt64 takeBlock(stdMemSpace space, Header *h, uInt64 need)
 {
-    unlinkFree(h);
+    unlinkFree(space, h);
     h->nextFree = allocatedMark;
     uInt64 rest = h->size - need;
     if (rest >= splitMinimum) {
@@ -143,7 +150,7 @@ memspNoAsan static void coalesceAndRelease(stdMemSpace space, Header *h)
      * reads as freeing a free block. */
     Header *next = nextBlock(h);
     if (!isAllocated(next)) {
-        unlinkFree(next);
+        unlinkFree(space, next);
         next->nextFree = nullptr;
         h->size += next->size;
         nextBlock(h)->prevSize = h->size;
@@ -151,8 +158,10 @@ memspNoAsan static void coalesceAndRelease(stdMemSpace space, Header *h)
     Header *prev = (Header *)((char *)h - h->prevSize);
     if (!isAllocated(prev)) {
         h->nextFree = nullptr;
+        uInt64 oldSize = prev->size;
         prev->size += h->size;
         nextBlock(prev)->prevSize = prev->size;
+        fitGrown(prev, oldSize);
     } else {
         pushFree(space, h);
     }

@@ -11,6 +11,7 @@
 #define stdMemSpaceLocal_INCLUDED
 
 #include <stdlib.h>
+#include <sys/single_threaded.h>
 #include <atomic>
 #include "stdMemSpace.h"
 #include "stdMap.h"
@@ -46,6 +47,8 @@ const uInt32 nrofSmallLists    = 625;        /* indexed by size / 8 */
 const uInt32 nrofBuckets       = 64;         /* large free lists, by floor(log2(size)) */
 const uInt64 headerSize        = 32;
 const uInt64 splitMinimum      = 40;         /* split when more than 39 bytes would remain */
+const uInt32 fitBucket         = 12;         /* the lowest bucket with a fit index (stdMemSpaceFit.cpp) */
+const uInt64 fitMinimum        = 4096;       /* free blocks this large carry an index node */
 const uInt32 defaultPageSize   = 0x10000;
 const uInt32 initialTuneCount  = 1000000;
 const uInt64 SAFETY_OVERHEAD_SIZE = 4096;
@@ -61,6 +64,18 @@ struct Header {
     uInt64  prevSize;   /* of the block physically before */
 };
 static Header *const allocatedMark = (Header *)~(Address)0;
+
+/* The fit index's node, right after the header of a free block of at least
+ * fitMinimum bytes (stdMemSpaceFit.cpp). */
+struct FitNode {
+    uInt64  tree;         /* its bucket, or noTree */
+    Header *left, *right, *up;
+    uInt64  largest;      /* the largest size in its subtree */
+};
+const uInt64 noTree = ~(uInt64)0;
+memspNoAsan inline FitNode *nodeOf(Header *h) { return (FitNode *)(h + 1); }
+/* A treap priority: distinct for distinct blocks, and the same in every run. */
+inline uInt64 fitPriority(const Header *h) { return ((Address)h >> 3) * 0x9e3779b97f4a7c15ull; }
 
 struct LocalPageMap;
 
@@ -89,6 +104,7 @@ struct stdMemPageRec {
     Bool        isSmall;
     uInt32      id;           /* unique in the process, in order of creation */
     uInt32      blockSize;    /* small pages */
+    uInt64      fresh;        /* small pages: bytes at the bottom never handed out yet (see smallFresh) */
     memspLocal::Header *end;  /* large pages: the end marker */
     memspLocal::LocalPageMap *localMap;   /* the thread-local map it was registered in, or null */
     Bool        inSharedMap;  /* registered in blockToSpacePage too */
@@ -109,8 +125,13 @@ struct stdMemSpaceRec {
     stdMemPage  largePages;
     uInt32      largeBucketTop;
     memspLocal::Header      largeFreeLists[memspLocal::nrofBuckets];   /* only nextFree is used */
+    memspLocal::Header     *largeFit[memspLocal::nrofBuckets];         /* per list, its fit index's root */
     stdMap                  smallPages;                                 /* block size -> page list */
     memspLocal::SmallBlock *smallFreeLists[memspLocal::nrofSmallLists];
+    /* Per size, the page whose untouched bottom part, page->fresh bytes, is
+     * the rest of the free list after its last linked block: those blocks
+     * follow, from the highest down, without ever having been linked. */
+    stdMemPage              smallFresh[memspLocal::nrofSmallLists];
     stdMutex    lock;
 };
 
@@ -154,13 +175,42 @@ extern std::atomic<uInt64>    managerGeneration;           /* bumped by each cle
 /* Locks: created on first use under the global lock, in the native space. */
 void lockEnter(std::atomic<stdMutex> *lock);
 void lockExit(std::atomic<stdMutex> *lock);
-void spaceLock(stdMemSpace space);
-void spaceUnlock(stdMemSpace space);
+void failUninitializedRelease(Int line);
+inline void spaceLock(stdMemSpace space) { stdMutexEnter(space->lock); }
+inline void spaceUnlock(stdMemSpace space)
+{
+    if (space->lock == nullptr) failUninitializedRelease(__LINE__);
+    stdMutexExit(space->lock);
+}
+/*
+ * The lock of the allocation and release fast paths, taken only while the
+ * process has more than one thread (the C library's own flag, which turns
+ * false when the first thread starts): alone, a thread has nobody to
+ * exclude, and no call of this module starts a thread while it would hold
+ * the lock. Returns whether it locked, for the matching release.
+ */
+inline bool spaceLockIfShared(stdMemSpace space)
+{
+    if (__libc_single_threaded) return false;
+    spaceLock(space);
+    return true;
+}
+inline void spaceUnlockIfLocked(stdMemSpace space, bool locked)
+{
+    if (locked) {
+        spaceUnlock(space);
+    } else if (space->lock == nullptr) {
+        failUninitializedRelease(__LINE__);
+    }
+}
 /* Creates the module's locks and registers its clean-up handler; memspCreate calls it. */
 void setUpManager(void);
 
 /* Space records */
-Bool isKnownSpace(stdMemSpace space);
+inline Bool isKnownSpace(stdMemSpace space)
+{
+    return space != nullptr && space->check == ((Address)space ^ memspRecordMagic);
+}
 /* Asserts that the space exists, naming the caller's file and line. */
 #define checkKnownSpace(space) \
     stdASSERT(memspLocal::isKnownSpace(space), ("Memory space %p is not known", (void *)(space)))
@@ -203,13 +253,34 @@ Pointer nativeMalloc(size_t size);
 void    releaseSafetyValve(void);
 
 /* Blocks (stdMemSpaceBlocks.cpp); the space's lock is held. */
-Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request);
 Pointer largeMalloc(stdThread self, stdMemSpace space, uInt64 need, size_t request);
 void    smallFree(stdMemPage page, Pointer block);
+/* Whether the size's free list holds a block, linked or fresh. */
+inline bool hasFreeSmall(stdMemSpace space, uInt32 size)
+{
+    return space->smallFreeLists[size / 8] != nullptr || space->smallFresh[size / 8] != nullptr;
+}
+/* Whether the block lies in the untouched part of its size's fresh page. */
+inline bool isFresh(stdMemSpace space, stdMemPage page, const void *block)
+{
+    return space->smallFresh[page->blockSize / 8] == page &&
+           (uInt64)((const char *)block - (const char *)page->memory) < page->fresh;
+}
+/* Links the untouched blocks of the size's fresh page, from the highest down,
+ * at *tail, where the list ends; the size has no fresh page afterwards. The
+ * last link's field in the end. */
+SmallBlock **linkFresh(stdMemSpace space, uInt32 size, SmallBlock **tail);
 void    largeFree(stdMemPage page, Pointer block);
 uInt64  usableSize(stdMemPage page, Pointer block);
-void    unlinkFree(Header *h);
+void    unlinkFree(stdMemSpace space, Header *h);
 void    pushFree(stdMemSpace space, Header *h);
+/* The fit index (stdMemSpaceFit.cpp): the list operations mirrored, and the
+ * first block of a bucket's list with a size of at least need, or null. */
+void    fitPushFirst(stdMemSpace space, Header *h);
+void    fitRemove(stdMemSpace space, Header *h);
+void    fitGrown(Header *h, uInt64 oldSize);     /* h, listed, grew in place */
+void    fitAppend(stdMemSpace to, stdMemSpace from);
+Header *fitFirst(stdMemSpace space, uInt32 bucket, uInt64 need);
 inline uInt32 bucketOf(uInt64 size) { return 63 - (uInt32)__builtin_clzll(size); }
 memspNoAsan inline Header *nextBlock(Header *h) { return (Header *)((char *)h + h->size); }
 memspNoAsan inline bool isAllocated(const Header *h) { return h->nextFree == allocatedMark; }
@@ -251,6 +322,36 @@ inline void poison(const void *, uInt64) {}
 inline void unpoison(const void *, uInt64) {}
 inline bool isPoisoned(const void *) { return false; }
 #endif
+
+/* Bytes opened to the user: the request, and at least one, so that a free
+ * block (wholly poisoned) can be told from a block in use. */
+inline uInt64 openBytes(size_t request) { return request ? request : 1; }
+
+/* The head of the size's free list: a linked block, or else the highest
+ * untouched block of its fresh page, just as if that page had been linked
+ * from the top down when it was made. */
+memspNoAsan inline SmallBlock *popSmall(stdMemSpace space, uInt32 size)
+{
+    SmallBlock **head = &space->smallFreeLists[size / 8];
+    if (SmallBlock *b = *head) {
+        *head = b->next;
+        b->page->available -= size;
+        return b;
+    }
+    stdMemPage page = space->smallFresh[size / 8];
+    page->fresh -= size;
+    page->available -= size;
+    if (page->fresh == 0) space->smallFresh[size / 8] = nullptr;
+    return (SmallBlock *)((char *)page->memory + page->fresh);
+}
+
+/* A block of the size, whose free list is not empty; the lock is held. */
+inline Pointer smallMalloc(stdMemSpace space, uInt32 size, size_t request)
+{
+    SmallBlock *b = popSmall(space, size);
+    unpoison(b, openBytes(request));
+    return b;
+}
 
 } // namespace memspLocal
 

@@ -135,7 +135,7 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
 {
     uInt64 generation = managerGeneration.load(std::memory_order_relaxed);
     LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
-    local->map        = rangemapCreate();
+    local->map        = rangemapLocal::createPooled();
     local->pending    = nullptr;
     lockEnter(&blockToSpacePageLock);
     if (threadLocalblockToPageMaps == nullptr) {
@@ -228,7 +228,7 @@ void registerPage(stdThread self, stdMemPage page)
         page->localMap = local;
     }
     lockEnter(&blockToSpacePageLock);
-    if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+    if (blockToSpacePage == nullptr) blockToSpacePage = rangemapLocal::createPooled();
     rangemapDefine(blockToSpacePage, start, count, page);
     page->inSharedMap = True;
     lockExit(&blockToSpacePageLock);
@@ -305,7 +305,7 @@ static void handOverPage(uInt64 start, uInt64 length, Pointer value, Pointer)
     stdMemPage page = (stdMemPage)value;
     __atomic_store_n(&page->localMap, nullptr, __ATOMIC_RELAXED);
     if (!page->inSharedMap) {
-        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapCreate();
+        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapLocal::createPooled();
         rangemapDefine(blockToSpacePage, start, length, page);
         page->inSharedMap = True;
     }

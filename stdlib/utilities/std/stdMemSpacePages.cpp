@@ -112,20 +112,6 @@ static stdMemPage newPage(stdMemSpace space, uInt64 bytes)
     return page;
 }
 
-/* Cuts the memory into blocks at ascending addresses, each linked to the one
- * below it, so that they are handed out from the top down. */
-memspNoAsan static SmallBlock *cutSmallBlocks(stdMemPage page, uInt32 blockSize)
-{
-    SmallBlock *below = nullptr;
-    for (uInt64 offset = 0; offset < page->total; offset += blockSize) {
-        SmallBlock *b = (SmallBlock *)((char *)page->memory + offset);
-        b->next = below;
-        b->page = page;
-        below = b;
-    }
-    return below;
-}
-
 namespace memspLocal {
 
 bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize)
@@ -143,7 +129,10 @@ bool createSmallPage(stdThread self, stdMemSpace space, uInt32 blockSize)
             Pointer key = (Pointer)(Address)blockSize;
             page->next = (stdMemPage)mapApply(space->smallPages, key);
             mapDefine(space->smallPages, key, page);
-            space->smallFreeLists[blockSize / 8] = cutSmallBlocks(page, blockSize);
+            /* Nothing is written into the blocks: the free list, empty
+             * now, goes on in the page's untouched part (smallFresh). */
+            page->fresh = page->total;
+            space->smallFresh[blockSize / 8] = page;
             space->nrofSmallPages++;
             poison(page->memory, page->total);
             registerPage(self, page);

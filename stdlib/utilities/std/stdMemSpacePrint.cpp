@@ -35,6 +35,8 @@ static void tuneSpace(stdThread self, stdMemSpace space)
     mapTraverse(space->smallPages, [](Pointer size, Pointer list, Pointer data) {
         TuneRun *run = (TuneRun *)data;
         dropBlocksOfFreePages(&run->space->smallFreeLists[(Address)size / 8]);
+        stdMemPage &fresh = run->space->smallFresh[(Address)size / 8];
+        if (fresh && fresh->available == fresh->total) fresh = nullptr;   /* it goes below */
         stdMemPage kept = nullptr, *tail = &kept;
         for (stdMemPage page = (stdMemPage)list, next; page; page = next) {
             next = page->next;
@@ -55,7 +57,7 @@ static void tuneSpace(stdThread self, stdMemSpace space)
     }, &run);
     for (stdMemPage *link = &space->largePages; stdMemPage page = *link;) {
         if (page->available == page->total) {
-            unlinkFree((Header *)page->memory + 1);
+            unlinkFree(space, (Header *)page->memory + 1);
             *link = page->next;
             freePage(self, page);
         } else {

@@ -51,7 +51,7 @@ static stdMutex ensureLock(std::atomic<stdMutex> *lock)
     return m;
 }
 
-static void failUninitializedRelease(Int line)
+void failUninitializedRelease(Int line)
 {
     stdASSERTLOGSETPOS("*lock", __FILE_NAME__, line);
     stdASSERTLOGFAIL("uninitialized  mutex is released");
@@ -67,17 +67,6 @@ void lockExit(std::atomic<stdMutex> *lock)
     stdMutex m = lock->load(std::memory_order_acquire);
     if (m == nullptr) failUninitializedRelease(__LINE__);
     stdMutexExit(m);
-}
-
-void spaceLock(stdMemSpace space)
-{
-    stdMutexEnter(space->lock);
-}
-
-void spaceUnlock(stdMemSpace space)
-{
-    if (space->lock == nullptr) failUninitializedRelease(__LINE__);
-    stdMutexExit(space->lock);
 }
 
 static void cleanupHandler(Pointer data)
@@ -97,11 +86,6 @@ void setUpManager(void)
     }
     liveSpaceCount++;
     stdGlobalExit();
-}
-
-Bool isKnownSpace(stdMemSpace space)
-{
-    return space != nullptr && space->check == ((Address)space ^ memspRecordMagic);
 }
 
 cString deletedSpaceName(stdMemSpace space)

@@ -97,10 +97,17 @@ static void releasePages(stdThread self, stdMemSpace space)
     mapEmpty(space->smallPages);
 }
 
-memspNoAsan static void appendSmallList(SmallBlock **to, SmallBlock *list)
+/* The child's list of the size goes after the whole of the parent's, whose
+ * fresh part is linked for that; the child's fresh page goes on at the end. */
+memspNoAsan static void appendSmallList(stdMemSpace parent, stdMemSpace space, uInt32 i)
 {
-    while (*to) to = &(*to)->next;
-    *to = list;
+    SmallBlock **tail = &parent->smallFreeLists[i];
+    while (*tail) tail = &(*tail)->next;
+    tail = linkFresh(parent, i * 8, tail);
+    *tail = space->smallFreeLists[i];
+    parent->smallFresh[i] = space->smallFresh[i];
+    space->smallFreeLists[i] = nullptr;
+    space->smallFresh[i] = nullptr;
 }
 
 memspNoAsan static void appendLargeList(Header *to, Header *list)
@@ -148,13 +155,13 @@ static void handToParent(stdThread self, stdMemSpace space)
     parent->nrofSmallPages += space->nrofSmallPages;
     space->nrofSmallPages = 0;
     for (uInt32 i = 0; i < nrofSmallLists; i++) {
-        appendSmallList(&parent->smallFreeLists[i], space->smallFreeLists[i]);
-        space->smallFreeLists[i] = nullptr;
+        if (space->smallFreeLists[i] != nullptr || space->smallFresh[i] != nullptr) appendSmallList(parent, space, i);
     }
     for (uInt32 i = 0; i < nrofBuckets; i++) {
         appendLargeList(&parent->largeFreeLists[i], space->largeFreeLists[i].nextFree);
         space->largeFreeLists[i].nextFree = nullptr;
     }
+    fitAppend(parent, space);
     if (space->largeBucketTop > parent->largeBucketTop) parent->largeBucketTop = space->largeBucketTop;
     spaceUnlock(parent);
     spaceUnlock(space);

@@ -24,10 +24,61 @@ bool isUniform(const Node *n)
     return true;
 }
 
+/* The nodes of a pooled map: slabs, a bump pointer in the newest, and the
+ * nodes given back, linked through slots[0]. */
+const uInt32 nodesPerSlab = 63;
+struct Slab {
+    Slab *next;
+    Node  nodes[nodesPerSlab];
+};
+struct NodePool {
+    Slab  *slabs;
+    uInt32 used;    /* nodes of the newest slab handed out */
+    Node  *spare;
+};
+
 static void retire(Node *n, Retired &retired)
 {
+    if (NodePool *pool = retired.pool) {
+        /* Unlinked already, and a pool's nodes are no allocation that a
+         * lookup could be asked about: back at once. */
+        n->slots[0] = pool->spare;
+        pool->spare = n;
+        return;
+    }
     n->slots[0] = retired.head;
     retired.head = n;
+}
+
+static Node *allocateNode(Retired &retired)
+{
+    NodePool *pool = retired.pool;
+    if (pool == nullptr) return (Node *)stdMALLOC(sizeof(Node));
+    if (Node *n = pool->spare) {
+        pool->spare = (Node *)n->slots[0];
+        return n;
+    }
+    if (pool->slabs == nullptr || pool->used == nodesPerSlab) {
+        Slab *slab = (Slab *)stdMALLOC(sizeof(Slab));
+        slab->next  = pool->slabs;
+        pool->slabs = slab;
+        pool->used  = 0;
+    }
+    return &pool->slabs->nodes[pool->used++];
+}
+
+/* An emptied map's slabs leave with the retired nodes. */
+static void releaseSlabsIfEmpty(stdRangeMap map, Retired &retired)
+{
+    NodePool *pool = map->pool;
+    if (pool == nullptr || map->root != nullptr) return;
+    while (Slab *slab = pool->slabs) {
+        pool->slabs = slab->next;
+        *(Pointer *)slab = retired.slabs;
+        retired.slabs = slab;
+    }
+    pool->used  = 0;
+    pool->spare = nullptr;
 }
 
 void retireTree(Node *n, Retired &retired)
@@ -44,6 +95,10 @@ Retired::~Retired()
         head = (Node *)n->slots[0];
         release(n);
     }
+    while (Pointer slab = slabs) {
+        slabs = *(Pointer *)slab;
+        release(slab);
+    }
 }
 
 } // namespace rangemapLocal
@@ -52,9 +107,9 @@ static inline uInt64 maxKey(uInt64 a, uInt64 b) { return a > b ? a : b; }
 static inline uInt64 minKey(uInt64 a, uInt64 b) { return a < b ? a : b; }
 
 /* An empty node of the level whose coverage holds the key. */
-static Node *newNode(uInt64 key, uInt32 shift)
+static Node *newNode(uInt64 key, uInt32 shift, Retired &retired)
 {
-    Node *n = (Node *)stdMALLOC(sizeof(Node));
+    Node *n = allocateNode(retired);
     memset(n, 0, sizeof(Node));
     n->shift = shift;
     n->base  = key & ~nodeSpanMask(shift);
@@ -124,12 +179,12 @@ static void defineIn(Node **slot, uInt64 first, uInt64 last, Pointer value, uInt
 {
     Node *n = *slot;
     if (n == nullptr) {
-        n = *slot = newNode(first, splitLevel(first, last, limit));
+        n = *slot = newNode(first, splitLevel(first, last, limit), retired);
     } else {
         uInt32 level = splitLevel(minKey(first, n->base), maxKey(last, nodeLast(n)), limit);
         if (level != n->shift) {
             /* The range reaches outside the node: put a node above both. */
-            Node *above = newNode(first, level);
+            Node *above = newNode(first, level, retired);
             uInt32 i = slotOf(above, n->base);
             above->slots[i] = n;
             mergeUniformChild(above, i, retired);
@@ -237,6 +292,17 @@ stdRangeMap rangemapCreate(void)
 {
     stdRangeMap map = (stdRangeMap)stdMALLOC(sizeof(stdRangeMapRec));
     map->root = nullptr;
+    map->pool = nullptr;
+    return map;
+}
+
+stdRangeMap rangemapLocal::createPooled(void)
+{
+    stdRangeMap map = rangemapCreate();
+    map->pool = (NodePool *)stdMALLOC(sizeof(NodePool));
+    map->pool->slabs = nullptr;
+    map->pool->used  = 0;
+    map->pool->spare = nullptr;
     return map;
 }
 
@@ -244,10 +310,13 @@ void rangemapDelete(stdRangeMap map)
 {
     if (map == nullptr) return;
     {
-        Retired retired;
-        if (map->root) retireTree(map->root, retired);
+        Retired retired(map, memspFree);
+        /* A pool's slabs hold every node: no walk needed. */
+        if (map->root && map->pool == nullptr) retireTree(map->root, retired);
         map->root = nullptr;
+        releaseSlabsIfEmpty(map, retired);
     }
+    memspFree(map->pool);
     memspFree(map);
 }
 
@@ -263,7 +332,7 @@ void rangemapDefine(stdRangeMap map, uInt64 start, uInt64 length, Pointer value)
         return;
     }
     if (length == 0) return;
-    Retired retired;
+    Retired retired(map, memspFree);
     defineIn(&map->root, start, lastKeyOf(start, length), value, topShift, retired);
 }
 
@@ -274,19 +343,23 @@ void rangemapDefine1(stdRangeMap map, uInt64 key, Pointer value)
 
 void rangemapLocal::undefineRange(stdRangeMap map, uInt64 start, uInt64 length, Retired &retired)
 {
+    retired.pool = map->pool;
     if (length == 0) return;
     undefineIn(&map->root, start, lastKeyOf(start, length), retired);
+    releaseSlabsIfEmpty(map, retired);
 }
 
 void rangemapLocal::undefineValues(stdRangeMap map, const ValueRange *ranges, size_t count, Retired &retired)
 {
+    retired.pool = map->pool;
     RangesAhead ahead = {ranges, ranges + count};
     if (map->root && count) undefineValuesIn(&map->root, ahead, retired);
+    releaseSlabsIfEmpty(map, retired);
 }
 
 void rangemapUndefine(stdRangeMap map, uInt64 start, uInt64 length)
 {
-    Retired retired;
+    Retired retired(map, memspFree);
     undefineRange(map, start, length, retired);
 }
 

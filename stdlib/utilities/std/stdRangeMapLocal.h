@@ -26,8 +26,11 @@ static_assert(sizeof(Node) == 160, "a node is counted as 160 bytes");
 
 } // namespace rangemapLocal
 
+namespace rangemapLocal { struct NodePool; }
+
 struct stdRangeMapRec {
-    rangemapLocal::Node *root;   /* null for an empty map */
+    rangemapLocal::Node     *root;   /* null for an empty map */
+    rangemapLocal::NodePool *pool;   /* where its nodes come from; null: one allocation each */
 };
 
 namespace rangemapLocal {
@@ -56,15 +59,28 @@ bool isUniform(const Node *n);
 struct Retired {
     Node *head = nullptr;   /* linked through slots[0] */
     void (*release)(Pointer);
+    NodePool *pool = nullptr;   /* the map's pool: its nodes go back there at once */
+    Pointer   slabs = nullptr;  /* slabs of an emptied pool, linked through their first word */
     explicit Retired(void (*release)(Pointer) = memspFree) : release(release) {}
+    Retired(stdRangeMap map, void (*release)(Pointer)) : release(release), pool(map->pool) {}
     Retired(const Retired &) = delete;
     Retired &operator=(const Retired &) = delete;
     ~Retired();
 };
+/*
+ * A map whose nodes are carved from slabs of its own, allocated in the
+ * current space when the map needs room: a tree built in key order then lies
+ * in address order, and building and taking apart a tree costs no
+ * allocation per node. The slabs go when the map becomes empty, so an empty
+ * map holds no more memory than any other.
+ */
+stdRangeMap createPooled(void);
+
 /* Retires the node and every node below it; the caller unlinks it. */
 void retireTree(Node *n, Retired &retired);
 
-/* rangemapUndefine, with the nodes it takes out left in retired. */
+/* rangemapUndefine, with the nodes it takes out left in retired (or given
+ * back to the map's pool). */
 void undefineRange(stdRangeMap map, uInt64 start, uInt64 length, Retired &retired);
 
 /* A range of keys, inclusive, and a value. */

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -41,6 +42,31 @@ unsigned long long usableSize(Pointer block)
     return line.find("size= ") == std::string::npos ? 0 : numberAfter(line, "size= ");
 }
 
+/* The fit index of a bucket: in order, it is the list; its counts, links
+ * and priorities hold. Returns the subtree's largest size. */
+memspNoAsan static uInt64 checkFit(memspLocal::Header *h, memspLocal::Header *up, uInt32 bucket,
+                                   memspLocal::Header **listed)
+{
+    using namespace memspLocal;
+    if (h == nullptr) return 0;
+    /* Read out first: gtest's comparisons are instrumented. */
+    FitNode n;
+    n.tree = nodeOf(h)->tree, n.left = nodeOf(h)->left, n.right = nodeOf(h)->right;
+    n.up = nodeOf(h)->up, n.largest = nodeOf(h)->largest;
+    uInt64 size = h->size;
+    EXPECT_EQ(n.up, up);
+    EXPECT_EQ(n.tree, (uInt64)bucket);
+    uInt64 largest = std::max(checkFit(n.left, h, bucket, listed), size);
+    EXPECT_EQ(h, *listed) << "the index and the list disagree in bucket " << bucket;
+    if (*listed) *listed = (*listed)->nextFree;
+    largest = std::max(largest, checkFit(n.right, h, bucket, listed));
+    EXPECT_EQ(n.largest, largest);
+    for (Header *child : {n.left, n.right}) {
+        EXPECT_TRUE(child == nullptr || fitPriority(child) < fitPriority(h));
+    }
+    return largest;
+}
+
 /*
  * The space's own structure: the blocks of every large page tile its area
  * with matching boundary tags and no two free neighbours, the free lists
@@ -59,6 +85,13 @@ memspNoAsan void checkHeap(stdMemSpace space)
             ASSERT_EQ(link, prev);
             ASSERT_TRUE(free);
             listed++;
+        }
+        if (i >= fitBucket) {
+            Header *next = space->largeFreeLists[i].nextFree;
+            checkFit(space->largeFit[i], nullptr, i, &next);
+            EXPECT_EQ(next, nullptr) << "blocks of bucket " << i << " missing from its index";
+        } else {
+            EXPECT_EQ(space->largeFit[i], nullptr);
         }
     }
     for (stdMemPage page = space->largePages; page; page = page->next) {
@@ -95,6 +128,13 @@ memspNoAsan void checkHeap(stdMemSpace space)
             ASSERT_EQ(page->blockSize, size);
             ASSERT_EQ(((char *)b - (char *)page->memory) % size, 0);
             freeSmall[page] += size;
+        }
+        if (stdMemPage fresh = space->smallFresh[size / 8]) {
+            ASSERT_EQ(fresh->blockSize, size);
+            ASSERT_EQ(fresh->fresh % size, 0u);
+            ASSERT_LE(fresh->fresh, fresh->total);
+            ASSERT_GT(fresh->fresh, 0u);
+            freeSmall[fresh] += fresh->fresh;
         }
         for (stdMemPage p = (stdMemPage)mapApply(space->smallPages, (Pointer)(Address)size); p; p = p->next) {
             ASSERT_EQ(p->space, space);
