@@ -34,6 +34,11 @@ typedef struct stdSystemAllocatorRec {
 } stdSystemAllocatorRec;
 extern stdSystemAllocatorRec stdSystemAllocator;
 
+/* What the memory-space module keeps for a thread, released when its
+ * context goes (the thread library calls it, with the context bound to the
+ * calling thread). */
+void memspReleaseThreadMap(stdThread thread);
+
 #ifdef __cplusplus
 }
 #endif

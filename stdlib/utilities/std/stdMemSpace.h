@@ -82,9 +82,6 @@ void memspDescribeBlock(struct stdWriterRec *writer, Pointer address);
 /* The process clean-up handler: releases the module's maps, locks and
  * reserve once no space exists any more and no other thread has a context. */
 void stdMemSpaceManagerCleanup(void);
-/* What the module keeps for a thread, released when its context goes (the
- * thread library calls it, with the context bound to the calling thread). */
-void memspReleaseThreadMap(struct stdThreadRec *thread);
 
 /* Makes the space current for the calling thread; returns the previous one. */
 stdMemSpace stdSwapMemSpace(stdMemSpace space);

@@ -27,6 +27,7 @@
 #include <string.h>
 #include <algorithm>
 #include <new>
+#include "stdLocal.h"
 #include "stdMemSpaceLocal.h"
 
 using namespace memspLocal;
