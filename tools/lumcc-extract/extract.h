@@ -142,9 +142,6 @@ void extractPlanOutput(ExtractOutput *output);
  * output file" on failure): this truncates it. */
 void extractOpenOutput(ExtractOutput *output);
 
-/* True when the output is written where it lies. */
-Bool extractOutputIsInPlace(const ExtractOutput *output);
-
 /* Puts the written file in place; False (nothing of it kept) on failure. */
 Bool extractFinishOutput(ExtractOutput *output);
 

@@ -38,7 +38,7 @@ static EntrySource locateEntry(ExtractInput *input, DevObj *entry, const Extract
 {
     EntrySource source = { &input->file, (uInt64)(input->elf - input->file.data) + entry->offset,
                            entry->size, NULL, NULL };
-    if (extractOutputIsInPlace(output) && file_info_maps(input->file, outputFile)) {
+    if (!output->replacing && file_info_maps(input->file, outputFile)) {
         source.copy = (uInt8 *)stdMALLOC(source.size ? source.size : 1);
         if (!file_info_read(input->file, source.offset, source.copy, source.size)) {
             msgReport(hostMsgFileReadFailed, inputFile);

@@ -283,11 +283,6 @@ void extractOpenOutput(ExtractOutput *output)
     }
 }
 
-Bool extractOutputIsInPlace(const ExtractOutput *output)
-{
-    return !output->replacing;
-}
-
 /* The mode the finished file gets: the old output's, with its owner and
  * group where they can be given (set-ID bits only then); a new output's
  * 0666 less the umask, as creating it directly would have given. */
