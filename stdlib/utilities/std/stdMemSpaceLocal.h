@@ -152,6 +152,7 @@ struct LocalPageMap {
     stdRangeMap        map;
     std::atomic<bool>  stale;       /* pending is not empty; written under blockToSpacePageLock */
     PendingRange      *pending;     /* guarded by blockToSpacePageLock */
+    uInt64             pages;       /* pages in map; only its owner counts them */
 };
 
 /* A page and its keys in the block-to-page maps (address / 8), inclusive. */

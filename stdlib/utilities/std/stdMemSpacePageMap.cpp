@@ -22,7 +22,8 @@
  * creator.
  *
  * Pages released together (a space being deleted) leave each map in one
- * walk in address order, which meets each node near them once.
+ * walk in address order, which meets each node near them once; when they
+ * are all the pages a map holds, the map is emptied at once instead.
  */
 #include <string.h>
 #include <algorithm>
@@ -36,6 +37,9 @@ using namespace memspLocal;
  * have been reset, and a clean-up may have released every map since. */
 static thread_local LocalPageMap *ownMap;
 static thread_local uInt64        ownMapGeneration;
+
+/* Pages in blockToSpacePage; guarded by blockToSpacePageLock. */
+static uInt64 sharedPages;
 
 static inline uInt64 keyOf(const void *address) { return (Address)address / 8; }
 
@@ -118,6 +122,7 @@ static void drainPendingLocked(LocalPageMap *local)
     while (PendingRange *p = local->pending) {
         local->pending = p->next;
         undefineKeys(local->map, p->start, p->start + p->count - 1);
+        local->pages--;
         memspFree(p);
     }
     local->stale.store(false, std::memory_order_relaxed);
@@ -138,6 +143,7 @@ static LocalPageMap *createOwnLocalMap(stdThread self)
     LocalPageMap *local = new (stdMALLOC(sizeof(LocalPageMap))) LocalPageMap();
     local->map        = rangemapLocal::createPooled();
     local->pending    = nullptr;
+    local->pages      = 0;
     lockEnter(&blockToSpacePageLock);
     if (threadLocalblockToPageMaps == nullptr) {
         threadLocalblockToPageMaps = setCreate(stdPointerHash, stdPointerEqual, 8);
@@ -162,9 +168,21 @@ const size_t pagesPerHold = 64;
 
 /* Takes the pages, sorted by address, out of the map (in the native space),
  * holding the lock, if any, for a bounded stretch of pages at a time; the
- * nodes that come out are freed after it. */
-static void undefinePages(stdRangeMap map, const PageKeys *pages, size_t count, std::atomic<stdMutex> *lock)
+ * nodes that come out are freed after it. *held counts the map's pages,
+ * `leaving` of them among these: when that is all of them, the map is
+ * emptied under one hold. */
+static void undefinePages(stdRangeMap map, const PageKeys *pages, size_t count, std::atomic<stdMutex> *lock,
+                          uInt64 *held, uInt64 leaving)
 {
+    {
+        rangemapLocal::Retired retired(mbFree);
+        if (lock) lockEnter(lock);
+        bool all = *held == leaving;
+        *held -= leaving;
+        if (all) rangemapLocal::clear(map, retired);
+        if (lock) lockExit(lock);
+        if (all || leaving == 0) return;
+    }
     for (size_t done = 0; done < count; done += pagesPerHold) {
         rangemapLocal::Retired retired(mbFree);
         if (lock) lockEnter(lock);
@@ -226,11 +244,16 @@ void registerPage(stdThread self, stdMemPage page)
         if (local == nullptr) local = createOwnLocalMap(self);
         drainPending(local);   /* an old page at these addresses goes first */
         rangemapDefine(local->map, start, count, page);
+        local->pages++;
         page->localMap = local;
     }
     lockEnter(&blockToSpacePageLock);
-    if (blockToSpacePage == nullptr) blockToSpacePage = rangemapLocal::createPooled();
+    if (blockToSpacePage == nullptr) {
+        blockToSpacePage = rangemapLocal::createPooled();
+        sharedPages = 0;
+    }
     rangemapDefine(blockToSpacePage, start, count, page);
+    sharedPages++;
     page->inSharedMap = True;
     lockExit(&blockToSpacePageLock);
 }
@@ -242,18 +265,20 @@ void unregisterPages(stdThread self, PageKeys *pages, size_t count)
     LocalPageMap *local = threadsActive() ? ownLocalMap(self) : nullptr;
     /* The thread's own pages keep their map (only this thread could let go
      * of it); any other page's creator map is read again under the lock. */
-    bool others = false, shared = false;
+    bool others = false;
+    uInt64 mine = 0, shared = 0;
     for (size_t i = 0; i < count; i++) {
         stdMemPage page = pageOf(pages[i]);
         if (local != nullptr && creatorMap(page) == local) {
-            shared = shared || page->inSharedMap;
+            mine++;
+            shared += page->inSharedMap;
         } else {
             others = true;
         }
     }
     if (local != nullptr) {
         drainPending(local);
-        undefinePages(local->map, pages, count, nullptr);
+        undefinePages(local->map, pages, count, nullptr, &local->pages, mine);
     }
     if (others) {
         /* Registered by another thread: its owner forgets them before its
@@ -263,7 +288,7 @@ void unregisterPages(stdThread self, PageKeys *pages, size_t count)
             stdMemPage page = pageOf(pages[i]);
             LocalPageMap *owner = creatorMap(page);
             if (local != nullptr && owner == local) continue;
-            shared = shared || page->inSharedMap;
+            shared += page->inSharedMap;
             if (owner == nullptr) continue;
             PendingRange *p = (PendingRange *)stdMALLOC(sizeof(PendingRange));
             p->start = pages[i].first;
@@ -274,7 +299,7 @@ void unregisterPages(stdThread self, PageKeys *pages, size_t count)
         }
         lockExit(&blockToSpacePageLock);
     }
-    if (shared) undefinePages(blockToSpacePage, pages, count, &blockToSpacePageLock);
+    if (shared) undefinePages(blockToSpacePage, pages, count, &blockToSpacePageLock, &sharedPages, shared);
     /* Before the memory goes: no thread answers from a recent page any more. */
     newPageEpoch();
 }
@@ -306,8 +331,12 @@ static void handOverPage(uInt64 start, uInt64 length, Pointer value, Pointer)
     stdMemPage page = (stdMemPage)value;
     __atomic_store_n(&page->localMap, nullptr, __ATOMIC_RELAXED);
     if (!page->inSharedMap) {
-        if (blockToSpacePage == nullptr) blockToSpacePage = rangemapLocal::createPooled();
+        if (blockToSpacePage == nullptr) {
+            blockToSpacePage = rangemapLocal::createPooled();
+            sharedPages = 0;
+        }
         rangemapDefine(blockToSpacePage, start, length, page);
+        sharedPages++;
         page->inSharedMap = True;
     }
 }

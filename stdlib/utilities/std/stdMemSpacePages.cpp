@@ -184,14 +184,16 @@ void freePages(stdThread self, PageKeys *pages, size_t count)
     /* From the highest address down, as the page lists give them out (newest
      * first): freed from the bottom up, they would all reach the heap's top
      * at the end, and the C library would give the whole of it back to the
-     * system at once. */
+     * system at once. The descriptors go after all the memory: each free of
+     * a page's memory would otherwise sweep the descriptor freed just before
+     * it out of the C library's fast bins. */
     for (size_t i = count; i-- > 0;) {
         stdMemPage page = pageOf(pages[i]);
         if (page->isSmall) page->space->nrofSmallPages--;
         unpoison(page->memory, page->isSmall ? page->total : page->total + 2 * headerSize);
         mbFree(page->memory);
-        mbFree(page);
     }
+    for (size_t i = count; i-- > 0;) mbFree(pageOf(pages[i]));
 }
 
 void freePage(stdThread self, stdMemPage page)

@@ -311,10 +311,7 @@ void rangemapDelete(stdRangeMap map)
     if (map == nullptr) return;
     {
         Retired retired(map, memspFree);
-        /* A pool's slabs hold every node: no walk needed. */
-        if (map->root && map->pool == nullptr) retireTree(map->root, retired);
-        map->root = nullptr;
-        releaseSlabsIfEmpty(map, retired);
+        clear(map, retired);
     }
     memspFree(map->pool);
     memspFree(map);
@@ -354,6 +351,15 @@ void rangemapLocal::undefineValues(stdRangeMap map, const ValueRange *ranges, si
     retired.pool = map->pool;
     RangesAhead ahead = {ranges, ranges + count};
     if (map->root && count) undefineValuesIn(&map->root, ahead, retired);
+    releaseSlabsIfEmpty(map, retired);
+}
+
+void rangemapLocal::clear(stdRangeMap map, Retired &retired)
+{
+    retired.pool = map->pool;
+    /* A pool's slabs hold every node: no walk needed. */
+    if (map->root && map->pool == nullptr) retireTree(map->root, retired);
+    map->root = nullptr;
     releaseSlabsIfEmpty(map, retired);
 }
 

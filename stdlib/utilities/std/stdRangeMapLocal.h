@@ -83,6 +83,9 @@ void retireTree(Node *n, Retired &retired);
  * back to the map's pool). */
 void undefineRange(stdRangeMap map, uInt64 start, uInt64 length, Retired &retired);
 
+/* Empties the map at once, its nodes left in retired (a pool's slabs with them). */
+void clear(stdRangeMap map, Retired &retired);
+
 /* A range of keys, inclusive, and a value. */
 struct ValueRange {
     uInt64  first, last;
