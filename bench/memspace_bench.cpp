@@ -19,6 +19,12 @@
  * Sizes come from a fixed seed. The ratios are of CPU times (with
  * repetitions, of their medians): the machine may be shared.
  *
+ * Make, Large and Release first make and release everything once, untimed:
+ * the kernel's first hand-out of memory costs far more than any allocator's
+ * own work (in a virtual machine, up to tens of microseconds a page), and
+ * without the warm-up whichever heap runs first in the process would pay it
+ * for the others. LUM_BENCH_COLD=1 leaves the warm-up out.
+ *
  * mimalloc is loaded with dlopen, privately: linked into the program, its
  * malloc and free would replace the C library's for everything here,
  * the C library's own column and the spaces' page memory included.
@@ -147,11 +153,22 @@ template <typename Heap> void makeAll(Heap &heap, const std::vector<size_t> &siz
     benchmark::DoNotOptimize(blocks.data());
 }
 
+/* One untimed round of make and release all (see the top). */
+template <typename Heap> void warmUp(const std::vector<size_t> &sizes, std::vector<Pointer> &blocks)
+{
+    static const bool cold = getenv("LUM_BENCH_COLD") != nullptr;
+    if (cold) return;
+    Heap heap;
+    makeAll(heap, sizes, blocks);
+    heap.releaseAll(blocks);
+}
+
 /* Make and release all; the heap (space) is made and released in the timing too. */
 template <typename Heap, bool withLarge> void BM_Make(benchmark::State &state)
 {
     const std::vector<size_t> &sizes = withLarge ? mixedSizes() : smallSizes();
     std::vector<Pointer> blocks(sizes.size());
+    warmUp<Heap>(sizes, blocks);
     for (auto _ : state) {
         Heap heap;
         makeAll(heap, sizes, blocks);
@@ -164,6 +181,7 @@ template <typename Heap> void BM_Release(benchmark::State &state)
 {
     const std::vector<size_t> &sizes = smallSizes();
     std::vector<Pointer> blocks(sizes.size());
+    warmUp<Heap>(sizes, blocks);
     for (auto _ : state) {
         state.PauseTiming();
         Heap *heap = new Heap;

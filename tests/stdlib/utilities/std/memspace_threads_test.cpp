@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -168,6 +169,58 @@ TEST(SharedSpace, TuningWhileAnotherThreadAllocates)
     EXPECT_EQ(bytesInUse(space), 0u);
     memsptest::checkHeap(space);
     memspDelete(space, False);
+}
+
+TEST(SharedSpace, DeletionsLeaveEveryOtherPageFindable)
+{
+    // Each thread makes a space per round and deletes the one its neighbour
+    // made (pages it did not create), or its own; blocks of a shared space
+    // go round to the next thread, which finds them through the shared map.
+    // Whether a deletion empties a map at once or page by page, every page
+    // that stays must still be found.
+    const int threads = 3, rounds = 150;
+    stdMemSpace shared = memspCreate("shared", nullptr, 0x2000);
+    std::mutex slotLock;   // guards slots and inbox
+    std::vector<stdMemSpace> slots(threads, nullptr);
+    std::vector<std::vector<Pointer>> inbox(threads);
+    std::atomic<int> lost{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; t++) {
+        workers.emplace_back([&, t] {
+            std::mt19937 rng(t + 40);
+            std::deque<Pointer> kept;
+            auto size = [&] { return rng() % 6 ? 16 + rng() % 700 : 5000 + rng() % 20000; };
+            for (int i = 0; i < rounds; i++) {
+                stdMemSpace mine = memspCreate("mine", nullptr, 0x1000), theirs;
+                std::vector<Pointer> made;
+                for (int j = 0; j < 1 + (int)(rng() % 40); j++) {
+                    lost += memspGetSpace(memspMalloc(mine, size())) != mine;
+                    made.push_back(memspMalloc(shared, size()));
+                }
+                {
+                    std::lock_guard<std::mutex> hold(slotLock);
+                    int next = (t + 1) % threads;
+                    inbox[next].insert(inbox[next].end(), made.begin(), made.end());
+                    kept.insert(kept.end(), inbox[t].begin(), inbox[t].end());
+                    inbox[t].clear();
+                    theirs = slots[next];
+                    slots[next] = nullptr;
+                    if (slots[t] == nullptr) std::swap(slots[t], mine);
+                }
+                for (; kept.size() > 60; kept.pop_front()) memspFree(kept.front());
+                if (theirs) memspDelete(theirs, False);
+                if (mine) memspDelete(mine, False);
+                for (Pointer b : kept) lost += memspGetSpace(b) != shared;
+            }
+            for (Pointer b : kept) memspFree(b);
+        });
+    }
+    for (auto &w : workers) w.join();
+    for (stdMemSpace left : slots) if (left) memspDelete(left, False);
+    for (auto &box : inbox) for (Pointer b : box) memspFree(b);
+    EXPECT_EQ(lost.load(), 0);
+    EXPECT_EQ(bytesInUse(shared), 0u);
+    memspDelete(shared, False);
 }
 
 TEST(SharedSpace, ASpaceInUseByAnotherThreadIsNotDeleted)
