@@ -78,6 +78,7 @@ memspNoAsan inline FitNode *nodeOf(Header *h) { return (FitNode *)(h + 1); }
 inline uInt64 fitPriority(const Header *h) { return ((Address)h >> 3) * 0x9e3779b97f4a7c15ull; }
 
 struct LocalPageMap;
+struct DescriptorSlab;
 
 } // namespace memspLocal
 
@@ -132,6 +133,9 @@ struct stdMemSpaceRec {
      * the rest of the free list after its last linked block: those blocks
      * follow, from the highest down, without ever having been linked. */
     stdMemPage              smallFresh[memspLocal::nrofSmallLists];
+    /* Where its page descriptors come from (stdMemSpacePages.cpp). */
+    memspLocal::DescriptorSlab *descriptorSlabs;
+    stdMemPage                  freeDescriptors;   /* linked through next */
     stdMutex    lock;
 };
 
@@ -249,6 +253,10 @@ bool createLargePage(stdThread self, stdMemSpace space, uInt64 need);
 /* Unregisters and frees the page, or the pages; the caller has unlinked them. */
 void freePage(stdThread self, stdMemPage page);
 void freePages(stdThread self, PageKeys *pages, size_t count);
+/* The space's descriptor slabs back to the native heap (its pages are gone),
+ * or over to the parent with the pages (both locks held). */
+void releaseDescriptors(stdMemSpace space);
+void handDescriptorsOver(stdMemSpace space, stdMemSpace parent);
 /* The native allocator with the safety valve behind it. */
 Pointer nativeMalloc(size_t size);
 void    releaseSafetyValve(void);

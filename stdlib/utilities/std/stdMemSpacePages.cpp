@@ -7,6 +7,7 @@
  * and the allocation tried once more, so that the page comes into being
  * whole rather than leaving a space half-updated.
  */
+#include <malloc.h>
 #include <string.h>
 #include "stdMemSpaceLocal.h"
 
@@ -21,6 +22,23 @@ static Int32   safetyValveIsSet;     /* page creations in flight, over all threa
 
 /* Page creations in flight on this thread: only these may use the reserve. */
 static thread_local Int32 creatingPages;
+
+/*
+ * One piece of page memory may outlive its page: of the pages a release
+ * gives back, the highest in memory (when it is at most keptPageLimit bytes)
+ * is kept for the next page made in any space, and the kept piece of an
+ * earlier release goes back to the native heap instead of it. Everything
+ * else goes back at once, so the module holds at most one such piece; it is
+ * freed by the clean-up at exit. What it buys: released page memory below
+ * it is free in the C library's heap but does not lie at the top of it, so
+ * the library keeps it for the next allocations instead of handing it back
+ * to the kernel, which would have to supply it anew, page by page, to the
+ * next space (a caller who wants it back at once has malloc_trim).
+ * Guarded by safetyValLock; the atomic is read first without it.
+ */
+static std::atomic<Pointer> keptMemory;
+static uInt64               keptBytes;   /* its usable size */
+const uInt64 keptPageLimit = 256 * 1024;
 
 static bool armSafetyValve(uInt64 n)
 {
@@ -64,6 +82,8 @@ void releaseSafetyValve(void)
     mbFree(safetyValve);
     safetyValve = nullptr;
     safetyValveSize = 0;
+    mbFree(keptMemory.exchange(nullptr, std::memory_order_relaxed));
+    keptBytes = 0;
     lockExit(&safetyValLock);
 }
 
@@ -94,20 +114,136 @@ Pointer nativeMalloc(size_t size)
 
 } // namespace memspLocal
 
+/*
+ * Page descriptors come from slabs of native memory that the space keeps,
+ * a few descriptors at first and more in each new slab, rather than one
+ * native block each: the slabs go back to the native heap with the space,
+ * a handful of frees instead of one a page. And the native heap then holds
+ * page memory alone, one piece after another, so that a deletion gives it
+ * back as it was and the next space of the same shape gets the same memory
+ * again, instead of memory the kernel has never handed out.
+ */
+namespace memspLocal {
+struct DescriptorSlab {
+    DescriptorSlab *next;
+    uInt32          capacity, used;   /* descriptors it holds, and has handed out */
+};
+}
+
+const uInt32 firstSlabDescriptors = 4;
+const uInt32 mostSlabDescriptors  = 256;
+
+static inline stdMemPage descriptorsOf(DescriptorSlab *slab) { return (stdMemPage)(slab + 1); }
+
+/* A descriptor of the space, not zeroed; null when the heap is exhausted. */
+static stdMemPage newDescriptor(stdMemSpace space)
+{
+    if (stdMemPage d = space->freeDescriptors) {
+        space->freeDescriptors = d->next;
+        return d;
+    }
+    DescriptorSlab *slab = space->descriptorSlabs;
+    if (slab == nullptr || slab->used == slab->capacity) {
+        uInt32 capacity = slab == nullptr ? firstSlabDescriptors
+                        : slab->capacity < mostSlabDescriptors ? 2 * slab->capacity : mostSlabDescriptors;
+        DescriptorSlab *fresh = (DescriptorSlab *)nativeMalloc(sizeof(DescriptorSlab) + capacity * sizeof(stdMemPageRec));
+        if (fresh == nullptr) return nullptr;
+        fresh->next     = slab;
+        fresh->capacity = capacity;
+        fresh->used     = 0;
+        space->descriptorSlabs = slab = fresh;
+    }
+    return descriptorsOf(slab) + slab->used++;
+}
+
+static void freeDescriptor(stdMemPage page)
+{
+    stdMemSpace space = page->space;
+    page->next = space->freeDescriptors;
+    space->freeDescriptors = page;
+}
+
+namespace memspLocal {
+
+void releaseDescriptors(stdMemSpace space)
+{
+    while (DescriptorSlab *slab = space->descriptorSlabs) {
+        space->descriptorSlabs = slab->next;
+        mbFree(slab);
+    }
+    space->freeDescriptors = nullptr;
+}
+
+/* The parent's newest slab stays first: it is the one that hands out. */
+void handDescriptorsOver(stdMemSpace space, stdMemSpace parent)
+{
+    if (DescriptorSlab *slabs = space->descriptorSlabs) {
+        DescriptorSlab **tail = parent->descriptorSlabs ? &parent->descriptorSlabs->next : &parent->descriptorSlabs;
+        DescriptorSlab *last = slabs;
+        while (last->next) last = last->next;
+        last->next = *tail;
+        *tail = slabs;
+    }
+    if (stdMemPage free = space->freeDescriptors) {
+        stdMemPage last = free;
+        while (last->next) last = last->next;
+        last->next = parent->freeDescriptors;
+        parent->freeDescriptors = free;
+    }
+    space->descriptorSlabs = nullptr;
+    space->freeDescriptors = nullptr;
+}
+
+} // namespace memspLocal
+
+/* The kept piece of page memory, when it holds the bytes and not twice as
+ * many; else null. */
+static Pointer takeKeptMemory(uInt64 bytes)
+{
+    if (keptMemory.load(std::memory_order_relaxed) == nullptr) return nullptr;
+    Pointer memory = nullptr;
+    lockEnter(&safetyValLock);
+    if (keptBytes == bytes) {
+        memory = keptMemory.exchange(nullptr, std::memory_order_relaxed);
+        keptBytes = 0;
+    }
+    lockExit(&safetyValLock);
+    return memory;
+}
+
+/* Keeps the released page memory when it lies above the piece kept now;
+ * what is to be freed in the end: the memory itself, the earlier piece, or
+ * nothing. */
+static Pointer keepMemory(Pointer memory, uInt64 bytes)
+{
+    if (bytes > keptPageLimit) return memory;
+    lockEnter(&safetyValLock);
+    Pointer spare = keptMemory.load(std::memory_order_relaxed);
+    if ((Address)memory > (Address)spare) {
+        keptMemory.store(memory, std::memory_order_relaxed);
+        keptBytes = bytes;
+    } else {
+        spare = memory;
+    }
+    lockExit(&safetyValLock);
+    return spare;
+}
+
 /* A zeroed descriptor and its memory, in the native space; null (and nothing
  * kept) when the heap is exhausted. */
 static stdMemPage newPage(stdMemSpace space, uInt64 bytes)
 {
-    stdMemPage page = (stdMemPage)nativeMalloc(sizeof(stdMemPageRec));
+    stdMemPage page = newDescriptor(space);
     if (page == nullptr) return nullptr;
     memset(page, 0, sizeof(stdMemPageRec));
-    page->memory = nativeMalloc(bytes);
+    page->space  = space;
+    page->memory = takeKeptMemory(bytes);
+    if (page->memory == nullptr) page->memory = nativeMalloc(bytes);
     if (page->memory == nullptr) {
-        mbFree(page);
+        freeDescriptor(page);
         return nullptr;
     }
     page->id        = blockCount.fetch_add(1) + 1;
-    page->space     = space;
     page->available = page->total = bytes;
     return page;
 }
@@ -181,19 +317,16 @@ bool createLargePage(stdThread self, stdMemSpace space, uInt64 need)
 void freePages(stdThread self, PageKeys *pages, size_t count)
 {
     unregisterPages(self, pages, count);
-    /* From the highest address down, as the page lists give them out (newest
-     * first): freed from the bottom up, they would all reach the heap's top
-     * at the end, and the C library would give the whole of it back to the
-     * system at once. The descriptors go after all the memory: each free of
-     * a page's memory would otherwise sweep the descriptor freed just before
-     * it out of the C library's fast bins. */
+    /* From the highest address down (unregistering sorted them); the
+     * highest may be kept for the next page (see keptMemory). */
     for (size_t i = count; i-- > 0;) {
         stdMemPage page = pageOf(pages[i]);
         if (page->isSmall) page->space->nrofSmallPages--;
-        unpoison(page->memory, page->isSmall ? page->total : page->total + 2 * headerSize);
-        mbFree(page->memory);
+        uInt64 bytes = page->isSmall ? page->total : page->total + 2 * headerSize;
+        unpoison(page->memory, bytes);
+        mbFree(i == count - 1 ? keepMemory(page->memory, bytes) : page->memory);
     }
-    for (size_t i = count; i-- > 0;) mbFree(pageOf(pages[i]));
+    for (size_t i = count; i-- > 0;) freeDescriptor(pageOf(pages[i]));
 }
 
 void freePage(stdThread self, stdMemPage page)

@@ -95,6 +95,7 @@ static void releasePages(stdThread self, stdMemSpace space)
     }
     NativeScope native(self);
     mapEmpty(space->smallPages);
+    releaseDescriptors(space);
 }
 
 /* The child's list of the size goes after the whole of the parent's, whose
@@ -162,6 +163,7 @@ static void handToParent(stdThread self, stdMemSpace space)
         space->largeFreeLists[i].nextFree = nullptr;
     }
     fitAppend(parent, space);
+    handDescriptorsOver(space, parent);
     if (space->largeBucketTop > parent->largeBucketTop) parent->largeBucketTop = space->largeBucketTop;
     spaceUnlock(parent);
     spaceUnlock(space);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -108,6 +109,46 @@ TEST(ThreadChurn, EndedThreadsLeaveNothingBehind)
     EXPECT_EQ(memspGetSpace(turn.handed[0]), shared);
     EXPECT_EQ(memspGetSpace(turn.handed[1]), shared);
     memspDelete(shared, False);
+}
+
+TEST(SpaceMemory, ADeletionGivesBackAllButOnePieceAtMost)
+{
+    /* A deletion may keep one piece of page memory (256 KiB at most) for the
+     * next page; everything else, descriptors and maps included, goes back
+     * to the process heap, round after round, whatever the space's shape
+     * and whether a child hands its pages to its parent first. */
+    struct Shape {
+        uInt32 pageSize;
+        size_t smallest, largest;
+        int    blocks;
+    };
+    const Shape shapes[] = {
+        {0, 16, 256, 5000},         // small pages of many sizes
+        {0x400, 16, 900, 2000},     // tiny pages
+        {0, 5000, 70000, 200},      // large pages, some beyond the page size
+        {0x40000, 16, 64, 2000},    // pages beyond what may be kept
+        {0, 300000, 600000, 10},    // large pages beyond it too
+    };
+    std::mt19937 rng(5);
+    auto cycle = [&](const Shape &s, bool toParent) {
+        stdMemSpace parent = memspCreate("parent", nullptr, s.pageSize);
+        stdMemSpace space = memspCreate("cycle", parent, 0);
+        for (int i = 0; i < s.blocks; i++) memspMalloc(i % 2 ? space : parent, s.smallest + rng() % (s.largest - s.smallest + 1));
+        memspDelete(space, toParent);
+        memspDelete(parent, False);
+    };
+    /* The reserve behind page creation stays too, as large as the largest
+     * page lately made: one pass first, so that the base holds it. */
+    for (const Shape &s : shapes) cycle(s, false);
+    const long long base = (long long)heapInUse();
+    for (int round = 0; round < 20; round++) {
+        for (const Shape &s : shapes) {
+            cycle(s, round % 2);
+            long long kept = (long long)heapInUse() - base;
+            ASSERT_LE(kept, 256 * 1024 + 4096) << "round " << round << ", page size " << s.pageSize
+                                               << ", blocks up to " << s.largest << " bytes";
+        }
+    }
 }
 
 TEST(ThreadChurn, NotSharedThreadsTakingTurnsOnOneSpace)
