@@ -43,7 +43,11 @@ stdMemSpace memspCreate(cString name, stdMemSpace parent, uInt32 pageSize);
  * or with addToParent become the parent's. Deleting a thread's current space
  * or an ancestor of it, or twice, is an assertion. In debug mode the spaces
  * are only marked deleted and kept, so that later uses of their blocks fail
- * their assertions. */
+ * their assertions.
+ * Released pages go back to the process heap, but for the memory of one
+ * page of at most 256 KiB, kept for the next page made (and freed at exit):
+ * with it in place, the C library keeps the rest for the next allocations
+ * rather than returning it to the system; malloc_trim(0) returns it. */
 void memspDelete(stdMemSpace space, Bool addToParent);
 
 /* Allocates size bytes in the space; never null. */

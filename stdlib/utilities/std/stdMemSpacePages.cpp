@@ -7,7 +7,6 @@
  * and the allocation tried once more, so that the page comes into being
  * whole rather than leaving a space half-updated.
  */
-#include <malloc.h>
 #include <string.h>
 #include "stdMemSpaceLocal.h"
 
@@ -26,18 +25,18 @@ static thread_local Int32 creatingPages;
 /*
  * One piece of page memory may outlive its page: of the pages a release
  * gives back, the highest in memory (when it is at most keptPageLimit bytes)
- * is kept for the next page made in any space, and the kept piece of an
- * earlier release goes back to the native heap instead of it. Everything
- * else goes back at once, so the module holds at most one such piece; it is
- * freed by the clean-up at exit. What it buys: released page memory below
- * it is free in the C library's heap but does not lie at the top of it, so
- * the library keeps it for the next allocations instead of handing it back
- * to the kernel, which would have to supply it anew, page by page, to the
- * next space (a caller who wants it back at once has malloc_trim).
+ * is kept for the next page of just its size, in any space, and the kept
+ * piece of an earlier release goes back to the native heap instead of it.
+ * Everything else goes back at once, so the module holds at most one such
+ * piece; the clean-up at exit frees it. What it buys: the released page
+ * memory below it is free in the C library's heap but does not lie at the
+ * top of it, so the library keeps it for the next allocations instead of
+ * handing it back to the kernel, which would have to supply it anew, page
+ * by page, to the next space (a caller who wants it back has malloc_trim).
  * Guarded by safetyValLock; the atomic is read first without it.
  */
 static std::atomic<Pointer> keptMemory;
-static uInt64               keptBytes;   /* its usable size */
+static uInt64               keptBytes;   /* as the page asked for it */
 const uInt64 keptPageLimit = 256 * 1024;
 
 static bool armSafetyValve(uInt64 n)
@@ -118,10 +117,10 @@ Pointer nativeMalloc(size_t size)
  * Page descriptors come from slabs of native memory that the space keeps,
  * a few descriptors at first and more in each new slab, rather than one
  * native block each: the slabs go back to the native heap with the space,
- * a handful of frees instead of one a page. And the native heap then holds
- * page memory alone, one piece after another, so that a deletion gives it
- * back as it was and the next space of the same shape gets the same memory
- * again, instead of memory the kernel has never handed out.
+ * a handful of frees instead of one a page. And page memory then lies in
+ * the native heap one piece after another, not between descriptors, so
+ * that the next space of the same shape tends to get the same memory again
+ * rather than memory the kernel has not handed out before.
  */
 namespace memspLocal {
 struct DescriptorSlab {
@@ -196,8 +195,7 @@ void handDescriptorsOver(stdMemSpace space, stdMemSpace parent)
 
 } // namespace memspLocal
 
-/* The kept piece of page memory, when it holds the bytes and not twice as
- * many; else null. */
+/* The kept piece of page memory, when it is of just this size; else null. */
 static Pointer takeKeptMemory(uInt64 bytes)
 {
     if (keptMemory.load(std::memory_order_relaxed) == nullptr) return nullptr;
