@@ -41,6 +41,18 @@ static thread_local uInt64        ownMapGeneration;
 /* Pages in blockToSpacePage; guarded by blockToSpacePageLock. */
 static uInt64 sharedPages;
 
+/* Enters the page in the shared map, made here if need be; the lock is held. */
+static void defineShared(uInt64 start, uInt64 count, stdMemPage page)
+{
+    if (blockToSpacePage == nullptr) {
+        blockToSpacePage = rangemapLocal::createPooled();
+        sharedPages = 0;
+    }
+    rangemapDefine(blockToSpacePage, start, count, page);
+    sharedPages++;
+    page->inSharedMap = True;
+}
+
 static inline uInt64 keyOf(const void *address) { return (Address)address / 8; }
 
 /* The module changes its maps in the native space only, so every node of
@@ -248,13 +260,7 @@ void registerPage(stdThread self, stdMemPage page)
         page->localMap = local;
     }
     lockEnter(&blockToSpacePageLock);
-    if (blockToSpacePage == nullptr) {
-        blockToSpacePage = rangemapLocal::createPooled();
-        sharedPages = 0;
-    }
-    rangemapDefine(blockToSpacePage, start, count, page);
-    sharedPages++;
-    page->inSharedMap = True;
+    defineShared(start, count, page);
     lockExit(&blockToSpacePageLock);
 }
 
@@ -330,15 +336,7 @@ static void handOverPage(uInt64 start, uInt64 length, Pointer value, Pointer)
 {
     stdMemPage page = (stdMemPage)value;
     __atomic_store_n(&page->localMap, nullptr, __ATOMIC_RELAXED);
-    if (!page->inSharedMap) {
-        if (blockToSpacePage == nullptr) {
-            blockToSpacePage = rangemapLocal::createPooled();
-            sharedPages = 0;
-        }
-        rangemapDefine(blockToSpacePage, start, length, page);
-        sharedPages++;
-        page->inSharedMap = True;
-    }
+    if (!page->inSharedMap) defineShared(start, length, page);
 }
 
 void memspReleaseThreadMap(stdThread self)
